@@ -1,0 +1,277 @@
+#include "calculation.hpp"
+
+#include "../data/lookups.hpp"
+#include "../ui/controls.hpp"
+#include "report_texts.hpp"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+namespace gearcalc {
+
+namespace {
+
+namespace f = gr::form;
+
+constexpr double kPi = 3.1415926535;
+constexpr double kSlack = 1e-7;
+constexpr double kCatalogueHelixAngle = 19.5283;
+
+// Working values of one run; they all start empty.
+struct RunValues {
+    std::string helix;     // helix angle β in decimal degrees, as text
+    std::string unit_span; // the span measurement for module 1, as text
+    int32_t teeth_spanned = 0;
+    double upper_deviation = 0.0; // A
+};
+
+double rad(double degrees)
+{
+    return (degrees * kPi) / 180.0;
+}
+
+// Double to 32-bit integer: truncation toward zero, NaN gives 0, values
+// beyond the range saturate at its ends.
+int32_t toInt(double x)
+{
+    if (std::isnan(x)) return 0;
+    if (x >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+    if (x <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(x);
+}
+
+constexpr rt::Control edit(uint32_t identity)
+{
+    return ctl(identity, f::kEditBox);
+}
+constexpr rt::Control radio(uint32_t identity)
+{
+    return ctl(identity, f::kRadioButton);
+}
+constexpr rt::Control combo(uint32_t identity)
+{
+    return ctl(identity, f::kComboBox);
+}
+
+bool ticked(const rt::Runtime& rt, uint32_t identity)
+{
+    return rt.GetPropertyInt(ctl(identity, f::kCheckBox), prop::kChecked) == 1;
+}
+
+std::string textOf(const rt::Runtime& rt, uint32_t identity)
+{
+    return rt.GetPropertyText(edit(identity), prop::kText).str();
+}
+
+double numberOf(const rt::Runtime& rt, uint32_t identity)
+{
+    rt::Text text = rt.GetPropertyText(edit(identity), prop::kText);
+    return rt.TextToNumber(text);
+}
+
+// Appends one report line: label, value text and suffix joined.
+void line(const rt::Runtime& rt, std::string_view label, std::string_view value = {}, std::string_view suffix = {})
+{
+    std::string text;
+    text.reserve(label.size() + value.size() + suffix.size());
+    text += label;
+    text += value;
+    text += suffix;
+    rt.AppendText(kResultBox, text);
+}
+
+std::string fourDecimals(const rt::Runtime& rt, double x)
+{
+    return rt.ValueToText(rt.RoundTo(x, 4)).str();
+}
+
+std::string plain(const rt::Runtime& rt, double x)
+{
+    return rt.ValueToText(x).str();
+}
+
+// Step 1: the item lookup writes the catalogue's gear into the inputs.
+// False when the run must end.
+bool applyItem(const rt::Runtime& rt, RunValues& run)
+{
+    switch (FindItem(rt)) {
+    case ItemLookup::CatalogueUnavailable: return false;
+    case ItemLookup::NotFound: rt.ShowMessage(text::kItemNotFound, 64); return false;
+    case ItemLookup::Found: break;
+    }
+    {
+        rt::Value module = rt.ReadField("模数");
+        rt.SetPropertyText(edit(id::模数编辑框), prop::kText, rt.ValueToText(module));
+    }
+    {
+        rt::Value teeth = rt.ReadField("齿数");
+        rt.SetPropertyText(edit(id::齿数编辑框), prop::kText, rt.ValueToText(teeth));
+    }
+    double form = rt.ReadNumber("齿形");
+    if (std::fabs(form - 1.0) <= kSlack) {
+        rt.SetProperty(radio(id::斜齿单选框), prop::kChecked, 1);
+        rt.SetProperty(radio(id::直齿单选框), prop::kChecked, 0);
+        run.helix = rt.ValueToText(kCatalogueHelixAngle).str();
+    } else {
+        rt.SetProperty(radio(id::直齿单选框), prop::kChecked, 1);
+        rt.SetProperty(radio(id::斜齿单选框), prop::kChecked, 0);
+        run.helix = "0";
+    }
+    double grade = rt.ReadNumber("精度");
+    rt.SetProperty(combo(id::精度组合框), prop::kSelectedIndex, toInt(grade - 1.0));
+    rt.SetProperty(combo(id::齿厚偏差组合框), prop::kSelectedIndex, 7); // series "e"
+    rt.SetProperty(combo(id::齿厚公差组合框), prop::kSelectedIndex, 4); // series "25"
+    return true;
+}
+
+// Step 3: the helix angle in decimal degrees, as text.
+void settleHelix(const rt::Runtime& rt, RunValues& run)
+{
+    if (rt.GetPropertyInt(radio(id::直齿单选框), prop::kChecked) == 1) {
+        run.helix = "0";
+    } else if (ticked(rt, id::货号选择框)) {
+        // set by the item lookup
+    } else if (ticked(rt, id::度数选择框)) {
+        run.helix = textOf(rt, id::度数编辑框);
+    } else {
+        double d = numberOf(rt, id::度编辑框);
+        double m = numberOf(rt, id::分编辑框);
+        double s = numberOf(rt, id::秒编辑框);
+        run.helix = rt.ValueToText(rt.RoundTo(d + (m + s / 60.0) / 60.0, 4)).str();
+    }
+}
+
+// The basic-information and results blocks.
+void geometry(const rt::Runtime& rt, RunValues& run)
+{
+    const std::string module_text = textOf(rt, id::模数编辑框);
+    const std::string teeth_text = textOf(rt, id::齿数编辑框);
+    const std::string pressure_text = textOf(rt, id::压力角编辑框);
+
+    line(rt, text::kBasicHeader);
+    line(rt, text::kModule, module_text);
+    line(rt, text::kTeeth, teeth_text);
+    line(rt, text::kPressureAngle, pressure_text, text::kDegree);
+    line(rt, text::kHelixAngle, run.helix, text::kDegreeBreak);
+    line(rt, text::kResultsHeader);
+
+    const double m = rt.TextToNumber(module_text);
+    const double z = rt.TextToNumber(teeth_text);
+    const double alpha = rt.TextToNumber(pressure_text);
+    const double beta = rt.TextToNumber(run.helix);
+
+    line(rt, text::kPitchDiameter, fourDecimals(rt, (m * z) / rt.Cos(rad(beta))));
+    line(rt, text::kTipDiameter, fourDecimals(rt, m * ((z / rt.Cos(rad(beta))) + 2.0)));
+    line(rt, text::kRootDiameter, fourDecimals(rt, m * ((z / rt.Cos(rad(beta))) - 2.5)));
+    line(rt, text::kBaseDiameter, fourDecimals(rt, (m * z) * rt.Cos(rad(alpha))));
+    line(rt, text::kAddendum, module_text);
+    line(rt, text::kDedendum, plain(rt, m * 1.25));
+    line(rt, text::kWholeDepth, plain(rt, m + (m * 1.25)));
+
+    // The transverse pressure angle, held as text.
+    const std::string alpha_t = rt.ValueToText(rt.Atan(rt.Tan(rad(alpha)) / rt.Cos(rad(beta)))).str();
+    const double inv_alpha = rt.Tan(rad(alpha)) - rad(alpha);
+
+    if (rt.GetPropertyInt(radio(id::斜齿单选框), prop::kChecked) == 1) {
+        const double a = rt.TextToNumber(alpha_t);
+        const double inv_alpha_t = rt.Tan(a) - a;
+        // The virtual number of teeth, held as text.
+        const std::string virtual_teeth = rt.ValueToText((z * inv_alpha_t) / inv_alpha).str();
+        const double zv = rt.TextToNumber(virtual_teeth);
+        const int32_t k = toInt(rt.RoundTo(((alpha / 180.0) * zv) + 0.5, 0));
+        run.unit_span =
+            rt.ValueToText(rt.Cos(rad(alpha)) * (((static_cast<double>(k) - 0.5) * kPi) + (zv * inv_alpha))).str();
+        const double w = rt.TextToNumber(run.unit_span) * m;
+        run.teeth_spanned = k;
+        line(rt, text::kSpan, fourDecimals(rt, w));
+    } else {
+        const int32_t k = toInt(rt.RoundTo(((alpha / 180.0) * z) + 0.5, 0));
+        const double kd = static_cast<double>(k);
+        const double w = (rt.Cos(rad(alpha)) * (((kd - 0.5) * kPi) + (z * inv_alpha))) * m;
+        line(rt, text::kSpan, fourDecimals(rt, w));
+        run.unit_span = rt.ValueToText(rt.Cos(rad(alpha)) * (((kd - 0.5) * kPi) + (z * inv_alpha))).str();
+        run.teeth_spanned = k;
+    }
+    line(rt, text::kTeethSpanned, rt.ValueToText(run.teeth_spanned));
+}
+
+// The accuracy block: grade, upper and lower allowances, tolerance and the
+// maker's span measurement with its lower deviation.
+void accuracy(const rt::Runtime& rt, RunValues& run)
+{
+    line(rt, text::kAccuracyHeader);
+
+    const int64_t grade = rt.GetPropertyInt(combo(id::精度组合框), prop::kSelectedIndex);
+    if (grade == -1) {
+        line(rt, text::kNoGrade);
+    } else {
+        rt::Text item = rt.ItemText(combo(id::精度组合框), static_cast<int32_t>(grade));
+        line(rt, text::kGrade, item, text::kGradeSuffix);
+    }
+
+    const double m = numberOf(rt, id::模数编辑框);
+    const double alpha = numberOf(rt, id::压力角编辑框);
+
+    // A lookup that found no row leaves no record to read; every value that
+    // depends on it says so instead of showing a number from elsewhere.
+    bool upper_known = true;
+    run.upper_deviation = 0.0;
+    const int64_t series = rt.GetPropertyInt(combo(id::齿厚偏差组合框), prop::kSelectedIndex);
+    if (series > -1) {
+        const bool found = FindDiameterRow(rt, kDeviationAlias, run.helix);
+        rt::Text field = rt.ItemText(combo(id::齿厚偏差组合框), static_cast<int32_t>(series));
+        if (found) {
+            run.upper_deviation = rt.ReadNumber(field);
+            line(rt, text::kUpperDeviation, plain(rt, run.upper_deviation));
+            const double wz = (rt.TextToNumber(run.unit_span) * m) - (rt.Abs(run.upper_deviation) * rt.Cos(rad(alpha)));
+            line(rt, text::kMakerSpan, fourDecimals(rt, wz));
+        } else {
+            upper_known = false;
+            line(rt, text::kUpperDeviation, text::kOutOfTable);
+            line(rt, text::kMakerSpan, text::kOutOfTable);
+        }
+    }
+
+    const int64_t tolerance = rt.GetPropertyInt(combo(id::齿厚公差组合框), prop::kSelectedIndex);
+    if (tolerance > -1) {
+        const bool found = FindDiameterRow(rt, kToleranceAlias, run.helix);
+        rt::Text item = rt.ItemText(combo(id::齿厚公差组合框), static_cast<int32_t>(tolerance));
+        rt::Text field = rt.NumberToNameText(rt.TextToNumber(item), true);
+        if (!found) {
+            line(rt, text::kLowerDeviation, text::kOutOfTable);
+            line(rt, text::kTolerance, text::kOutOfTable);
+            line(rt, text::kMakerLowerDeviation, text::kOutOfTable);
+        } else {
+            const double t = rt.ReadNumber(field);
+            line(rt, text::kLowerDeviation,
+                 upper_known ? plain(rt, run.upper_deviation - t) : std::string(text::kOutOfTable));
+            {
+                rt::Value stored = rt.ReadField(field);
+                line(rt, text::kTolerance, rt.ValueToText(stored));
+            }
+            const double t3 = rt.ReadNumber(field);
+            line(rt, text::kMakerLowerDeviation, fourDecimals(rt, t3 * rt.Cos(rad(alpha))));
+        }
+    }
+}
+
+} // namespace
+
+void Calculate(const rt::Runtime& rt)
+{
+    RunValues run;
+    if (ticked(rt, id::货号选择框) && !applyItem(rt, run)) return;
+
+    rt.SetPropertyText(kResultBox, prop::kText, "");
+    settleHelix(rt, run);
+    if (textOf(rt, id::模数编辑框).empty()) return;
+    rt.SetProperty(kResultBox, prop::kEditTextColour, kBlue);
+
+    geometry(rt, run);
+    accuracy(rt, run);
+    rt.SetProperty(ctl(id::打印按钮, f::kButton), prop::kDisabled, 0);
+}
+
+} // namespace gearcalc

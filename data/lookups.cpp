@@ -1,0 +1,100 @@
+#include "lookups.hpp"
+
+#include "../ui/controls.hpp"
+
+#include <string>
+
+namespace gearcalc {
+
+namespace {
+
+constexpr double kSlack = 1e-7;
+constexpr double kPi = 3.1415926535;
+constexpr char kSeparator = '/';
+
+struct ItemSearch {
+    std::string wanted; // the item number typed by the user
+};
+
+struct RangeSearch {
+    double d = 0.0; // the pitch diameter to bracket
+};
+
+bool itemMatches(const rt::Runtime& rt, ItemSearch& s)
+{
+    rt::Text number = rt.ReadText("订货编号");
+    return number.view() == s.wanted;
+}
+
+bool rangeHolds(const rt::Runtime& rt, RangeSearch& s)
+{
+    // 最大 is read only for rows that pass the lower test.
+    if (!(rt.ReadNumber("最小") - s.d <= kSlack)) return false;
+    return rt.ReadNumber("最大") - s.d >= -kSlack;
+}
+
+} // namespace
+
+void OpenCatalogues(const rt::Runtime& rt)
+{
+    static constexpr std::string_view kFiles[][2] = {
+        {kDeviationFile, kDeviationAlias}, {kToleranceFile, kToleranceAlias}, {kItemFile, kItemAlias}};
+    rt::Text folder = rt.ProgramFolder();
+    std::string problems;
+    for (const auto& file : kFiles) {
+        std::string path(folder.view());
+        path += kSeparator;
+        path += file[0];
+        if (!rt.OpenDatabase(path, file[1])) {
+            rt::Text why = rt.LastDatabaseError();
+            problems += "\n";
+            problems += file[0];
+            problems += "：";
+            problems += why.view();
+        }
+    }
+    if (!problems.empty()) {
+        std::string message = "以下目录文件无法打开：";
+        message += problems;
+        message += "\n\n直接输入仍可使用；用到这些文件的查询将无法进行。";
+        rt.ShowMessage(message, 0x10);
+    }
+}
+
+ItemLookup FindItem(const rt::Runtime& rt)
+{
+    if (!rt.SelectDatabase(kItemAlias)) {
+        std::string message = "货号目录文件 ";
+        message += kItemFile;
+        message += " 没有打开（文件缺失或无法读取），无法按货号查找齿轮。";
+        rt.ShowMessage(message, 0x10);
+        return ItemLookup::CatalogueUnavailable;
+    }
+    rt.GoFirst();
+    // Nothing can change the item-number box while a search runs, so it is
+    // read once rather than once per record.
+    ItemSearch search{rt.GetPropertyText(ctl(id::货号编辑框, gr::form::kEditBox), prop::kText).str()};
+    bool found = rt.SearchRecord(rt::condition<ItemSearch, itemMatches>, &search);
+    return found ? ItemLookup::Found : ItemLookup::NotFound;
+}
+
+double PitchDiameter(const rt::Runtime& rt, std::string_view helix_text)
+{
+    rt::Text module_text = rt.GetPropertyText(ctl(id::模数编辑框, gr::form::kEditBox), prop::kText);
+    rt::Text teeth_text = rt.GetPropertyText(ctl(id::齿数编辑框, gr::form::kEditBox), prop::kText);
+    double m = rt.TextToNumber(module_text);
+    double z = rt.TextToNumber(teeth_text);
+    double beta = rt.TextToNumber(helix_text);
+    return (m * z) / rt.Cos((beta * kPi) / 180.0);
+}
+
+bool FindDiameterRow(const rt::Runtime& rt, std::string_view alias, std::string_view helix_text)
+{
+    if (!rt.SelectDatabase(alias)) return false;
+    rt.GoFirst();
+    // The diameter depends only on inputs that a search cannot change.
+    RangeSearch search{PitchDiameter(rt, helix_text)};
+    return rt.SearchRecord(rt::condition<RangeSearch, rangeHolds>, &search);
+}
+
+} // namespace gearcalc

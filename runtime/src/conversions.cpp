@@ -1,0 +1,416 @@
+// The runtime's conversions between numbers and texts.
+//
+// Everything goes through std::to_chars / std::from_chars, which ignore the
+// global locale, so a user locale with a decimal comma never changes how
+// numbers are written or read. The decimal work (choosing the layout,
+// rounding at a decimal place) is done on small char buffers so the hot
+// paths do not allocate.
+#include "conversions.hpp"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <system_error>
+
+namespace gr::conv {
+
+namespace {
+
+// A finite, nonzero value as a correctly rounded decimal with a fixed number
+// of significant digits: d0.d1d2... * 10^exponent.
+struct Decimal {
+    bool negative = false;
+    int exponent = 0;
+    int count = 0; // digits stored, trailing zeros included
+    std::array<char, 24> digits{};
+
+    // Number of digits without the trailing zeros (at least one).
+    int significantCount() const {
+        int n = count;
+        while (n > 1 && digits[static_cast<size_t>(n - 1)] == '0')
+            --n;
+        return n;
+    }
+    char digit(int i) const { // '0' beyond the stored digits
+        return i >= 0 && i < count ? digits[static_cast<size_t>(i)] : '0';
+    }
+};
+
+// Splits to_chars' scientific output ("-d.ddddde+XX") into digits and
+// exponent. to_chars rounds the exact binary value correctly, as glibc's
+// printf does.
+template <class T>
+Decimal toDecimal(T x, int significant) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific,
+                                   significant - 1);
+    const char* p = buf;
+    const char* const end = res.ptr; // the buffer is always large enough
+    Decimal d;
+    if (p < end && *p == '-') {
+        d.negative = true;
+        ++p;
+    }
+    while (p < end && *p != 'e') {
+        if (*p != '.' && d.count < static_cast<int>(d.digits.size()))
+            d.digits[static_cast<size_t>(d.count++)] = *p;
+        ++p;
+    }
+    ++p; // 'e'
+    bool negativeExponent = false;
+    if (p < end && (*p == '-' || *p == '+')) {
+        negativeExponent = *p == '-';
+        ++p;
+    }
+    int e = 0;
+    for (; p < end; ++p)
+        e = e * 10 + (*p - '0');
+    d.exponent = negativeExponent ? -e : e;
+    return d;
+}
+
+// printf's "%.<precision>G" layout, with -0 as "0" and the non-finite values
+// named "NaN", "Inf" and "-Inf".
+template <class T>
+std::string formatG(T x, int precision) {
+    if (std::isnan(x))
+        return "NaN";
+    if (std::isinf(x))
+        return x < 0 ? "-Inf" : "Inf";
+    if (x == 0)
+        return "0";
+
+    const Decimal d = toDecimal(x, precision);
+    const int n = d.significantCount();
+    const int exp = d.exponent;
+
+    char out[64];
+    char* o = out;
+    if (d.negative)
+        *o++ = '-';
+    if (exp < -4 || exp >= precision) {
+        *o++ = d.digits[0];
+        if (n > 1) {
+            *o++ = '.';
+            for (int i = 1; i < n; ++i)
+                *o++ = d.digit(i);
+        }
+        *o++ = 'E';
+        *o++ = exp < 0 ? '-' : '+';
+        const int absExp = exp < 0 ? -exp : exp;
+        if (absExp < 10)
+            *o++ = '0';
+        o = std::to_chars(o, out + sizeof out, absExp).ptr;
+    } else if (exp >= 0) {
+        for (int i = 0; i <= exp; ++i)
+            *o++ = d.digit(i);
+        if (n > exp + 1) {
+            *o++ = '.';
+            for (int i = exp + 1; i < n; ++i)
+                *o++ = d.digit(i);
+        }
+    } else {
+        *o++ = '0';
+        *o++ = '.';
+        for (int i = exp + 1; i < 0; ++i)
+            *o++ = '0';
+        for (int i = 0; i < n; ++i)
+            *o++ = d.digit(i);
+    }
+    return std::string(out, o);
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Chooses between an overflow (true) and an underflow (false) when
+// from_chars reports a result out of range: compares the decimal place of
+// the first nonzero mantissa digit, shifted by the exponent, with zero.
+// Anything from_chars rejects lies far on one side (>= 1e308 or < 1e-323).
+bool isOverflow(const char* mantissa, const char* mantissaEnd, long long exponent) {
+    long long intDigits = 0;
+    const char* p = mantissa;
+    while (p < mantissaEnd && isDigit(*p)) {
+        ++intDigits;
+        ++p;
+    }
+    // Leading zeros of the integer part do not count.
+    const char* q = mantissa;
+    while (q < p && *q == '0') {
+        ++q;
+        --intDigits;
+    }
+    if (intDigits > 0)
+        return intDigits - 1 + exponent >= 0;
+    // Only a fraction: place of its first nonzero digit is -(zeros + 1).
+    long long place = -1;
+    if (p < mantissaEnd && *p == '.')
+        ++p;
+    while (p < mantissaEnd && *p == '0') {
+        --place;
+        ++p;
+    }
+    return place + exponent >= 0;
+}
+
+// Chinese numeral glyphs (UTF-8).
+struct NumeralSet {
+    std::array<std::string_view, 10> digits;
+    std::array<std::string_view, 4> units; // "", ten, hundred, thousand
+};
+
+constexpr NumeralSet kSimplified{{"零", "一", "二", "三", "四", "五", "六", "七", "八", "九"},
+                                 {"", "十", "百", "千"}};
+constexpr NumeralSet kFinancial{{"零", "壹", "贰", "叁", "肆", "伍", "陆", "柒", "捌", "玖"},
+                                {"", "拾", "佰", "仟"}};
+constexpr std::string_view kZero = "零";
+constexpr std::string_view kTenThousand = "万";
+constexpr std::string_view kHundredMillion = "亿";
+
+// 1..9999. Inner runs of zeros read as one "零"; trailing zeros are silent.
+void appendBelow10k(std::string& out, unsigned v, const NumeralSet& set) {
+    static constexpr unsigned kPlaces[] = {1000, 100, 10, 1};
+    bool started = false;
+    bool pendingZero = false;
+    for (int place = 3; place >= 0; --place) {
+        const unsigned digit = v / kPlaces[3 - place] % 10;
+        if (digit == 0) {
+            pendingZero = started;
+            continue;
+        }
+        if (pendingZero)
+            out += kZero;
+        pendingZero = false;
+        out += set.digits[digit];
+        out += set.units[static_cast<size_t>(place)];
+        started = true;
+    }
+}
+
+// 1..99999999: "<high>万" then the low four digits; a "零" bridges a gap
+// when the low part has leading zeros.
+void appendBelow100m(std::string& out, unsigned v, const NumeralSet& set) {
+    const unsigned high = v / 10000;
+    const unsigned low = v % 10000;
+    if (high != 0) {
+        appendBelow10k(out, high, set);
+        out += kTenThousand;
+        if (low != 0 && low < 1000)
+            out += kZero;
+    }
+    if (low != 0)
+        appendBelow10k(out, low, set);
+}
+
+// 1..(1e16 - 1): "<high>亿" then the low eight digits, zeros bridged as above.
+void appendInteger(std::string& out, uint64_t v, const NumeralSet& set) {
+    const auto high = static_cast<unsigned>(v / 100000000u);
+    const auto low = static_cast<unsigned>(v % 100000000u);
+    if (high != 0) {
+        appendBelow100m(out, high, set);
+        out += kHundredMillion;
+        if (low != 0 && low < 10000000)
+            out += kZero;
+    }
+    if (low != 0)
+        appendBelow100m(out, low, set);
+}
+
+} // namespace
+
+std::string doubleToText(double x) { return formatG(x, 15); }
+
+std::string floatToText(float x) { return formatG(x, 7); }
+
+std::string integerToText(int64_t x) {
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, x);
+    return std::string(buf, res.ptr);
+}
+
+double textToNumber(std::string_view text) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p < end && (*p == ' ' || *p == '\t'))
+        ++p;
+
+    const char* const signStart = p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    const char* const mantissa = p;
+    bool anyDigit = false;
+    while (p < end && isDigit(*p)) {
+        anyDigit = true;
+        ++p;
+    }
+    if (p < end && *p == '.') {
+        ++p;
+        while (p < end && isDigit(*p)) {
+            anyDigit = true;
+            ++p;
+        }
+    }
+    if (!anyDigit)
+        return 0.0;
+    const char* const mantissaEnd = p;
+
+    // The exponent belongs to the number only when a digit follows.
+    long long exponent = 0;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        const char* q = p + 1;
+        bool negativeExponent = false;
+        if (q < end && (*q == '+' || *q == '-')) {
+            negativeExponent = *q == '-';
+            ++q;
+        }
+        if (q < end && isDigit(*q)) {
+            for (; q < end && isDigit(*q); ++q) {
+                if (exponent < 1000000) // saturate; only the side of the range matters
+                    exponent = exponent * 10 + (*q - '0');
+            }
+            if (negativeExponent)
+                exponent = -exponent;
+            p = q;
+        }
+    }
+
+    // from_chars takes '-' but not '+': start after a '+'.
+    const char* const first = negative ? signStart : mantissa;
+    double value = 0.0;
+    const auto res = std::from_chars(first, p, value, std::chars_format::general);
+    if (res.ec == std::errc::result_out_of_range) {
+        const double magnitude = isOverflow(mantissa, mantissaEnd, exponent)
+                                     ? std::numeric_limits<double>::infinity()
+                                     : 0.0;
+        return negative ? -magnitude : magnitude;
+    }
+    if (res.ec != std::errc())
+        return 0.0;
+    return value;
+}
+
+double roundTo(double x, int places) {
+    if (!std::isfinite(x))
+        return x;
+    if (x == 0)
+        return 0.0; // rounding drops the sign of zero
+
+    // Beyond these the result is either the 15-digit value or zero anyway;
+    // clamping keeps the index arithmetic below far from overflow.
+    places = std::clamp(places, -400, 400);
+    const Decimal d = toDecimal(x, 15);
+
+    // digits[i] sits at the decimal place d.exponent - i; keep those at or
+    // above place -places.
+    const int keep = d.exponent + places + 1;
+    if (keep < 0)
+        return 0.0; // below a tenth of the rounding unit
+
+    char buf[48];
+    char* o = buf;
+    if (d.negative)
+        *o++ = '-';
+    int resultExponent = 0;
+    if (keep >= d.count) {
+        for (int i = 0; i < d.count; ++i)
+            *o++ = d.digits[static_cast<size_t>(i)];
+        resultExponent = d.exponent - d.count + 1;
+    } else {
+        const bool up = d.digits[static_cast<size_t>(keep)] >= '5';
+        char* const kept = o;
+        for (int i = 0; i < keep; ++i)
+            *o++ = d.digits[static_cast<size_t>(i)];
+        resultExponent = d.exponent - keep + 1;
+        if (up) {
+            char* q = o;
+            while (q > kept && q[-1] == '9')
+                *--q = '0';
+            if (q > kept) {
+                ++q[-1];
+            } else {
+                // Carried out of every kept digit (or none were kept): 10^(exponent + 1).
+                o = kept;
+                *o++ = '1';
+                resultExponent = d.exponent + 1;
+            }
+        } else if (keep == 0) {
+            return 0.0;
+        }
+    }
+    *o++ = 'e';
+    o = std::to_chars(o, buf + sizeof buf, resultExponent).ptr;
+
+    double value = 0.0;
+    const auto res = std::from_chars(buf, o, value, std::chars_format::general);
+    if (res.ec == std::errc::result_out_of_range) {
+        // Past the largest double (x is finite, so the nearest one is the
+        // largest); an underflow cannot happen since the result is at least
+        // as large as x's leading digit, but stays zero if it ever did.
+        return resultExponent > 0 ? std::copysign(std::numeric_limits<double>::max(), x) : 0.0;
+    }
+    return value;
+}
+
+std::string numberToNameText(double x, bool simplified) {
+    if (std::isnan(x))
+        return "非数";
+    if (std::isinf(x))
+        return x < 0 ? "负无穷大" : "无穷大";
+    if (x == 0)
+        return std::string(kZero);
+
+    const NumeralSet& set = simplified ? kSimplified : kFinancial;
+    const Decimal d = toDecimal(x, 15);
+    const int n = d.significantCount();
+
+    std::string out;
+    out.reserve(64);
+    if (d.negative)
+        out += "负";
+
+    // From 1e16 on the units run out ("千万亿" is the largest): read the
+    // digits one by one.
+    if (d.exponent >= 16) {
+        for (int i = 0; i <= d.exponent; ++i)
+            out += set.digits[static_cast<size_t>(d.digit(i) - '0')];
+        return out;
+    }
+
+    uint64_t integer = 0;
+    for (int i = 0; i <= d.exponent; ++i)
+        integer = integer * 10 + static_cast<uint64_t>(d.digit(i) - '0');
+    if (integer == 0) {
+        out += kZero;
+    } else {
+        const size_t start = out.size();
+        appendInteger(out, integer, set);
+        // 10..19 at the head read "十..." rather than "一十..." (but "壹拾").
+        constexpr std::string_view kOneTen = "一十";
+        if (simplified && std::string_view(out).substr(start, kOneTen.size()) == kOneTen)
+            out.erase(start, kSimplified.digits[1].size());
+    }
+
+    // The fraction, digit by digit: digits[i] for i > exponent.
+    if (n > d.exponent + 1) {
+        out += "点";
+        for (int i = d.exponent + 1; i < n; ++i)
+            out += set.digits[static_cast<size_t>(d.digit(i) - '0')];
+    }
+    return out;
+}
+
+int32_t toInt32(double x) {
+    if (std::isnan(x))
+        return 0;
+    if (x >= 2147483647.0)
+        return std::numeric_limits<int32_t>::max();
+    if (x <= -2147483648.0)
+        return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(x); // truncates toward zero
+}
+
+} // namespace gr::conv

@@ -1,0 +1,133 @@
+// Catalogue files: one SQLite 3 table whose declared column types name the
+// field kinds. This reader loads a whole file into typed in-memory columns
+// and closes the file again; the runtime's DatabaseSet and the edbtool
+// command both use it, so they agree on what a valid file is.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+
+namespace gr::db {
+
+// The value kinds a field can be declared with, spelled in a file exactly
+// like their keywords (TEXT, BYTE, SHORT, INT, LONG, FLOAT, DOUBLE).
+enum class FieldKind : std::uint8_t { Text, Byte, Short, Int, Long, Float, Double };
+
+std::string_view kindKeyword(FieldKind kind) noexcept;
+// The kind's name for messages shown to the user ("文本", "短整数", ...).
+std::string_view kindDisplayName(FieldKind kind) noexcept;
+// Accepts the keywords in any letter case, with blanks around them.
+std::optional<FieldKind> kindFromKeyword(std::string_view keyword) noexcept;
+bool isNumeric(FieldKind kind) noexcept;
+bool isInteger(FieldKind kind) noexcept;
+// Whether an integer lies in the range of an integer kind (BYTE 0..255,
+// SHORT and INT their signed ranges; every int64 fits LONG).
+bool integerFits(FieldKind kind, std::int64_t value) noexcept;
+
+struct Field {
+    std::string name;
+    FieldKind kind = FieldKind::Text;
+};
+
+// Owns an SQLite connection and closes it when it goes.
+struct SqliteCloser {
+    void operator()(sqlite3* db) const noexcept;
+};
+using SqliteHandle = std::unique_ptr<sqlite3, SqliteCloser>;
+
+// Opens `path` for reading only: SQLite's read-only mode plus the
+// `immutable` URI flag, so that SQLite takes no locks and creates no journal
+// or other side file; the file stays byte for byte as it was, and a file in
+// a folder without write permission opens too. On failure returns null and
+// sets `error` to a message naming the file.
+SqliteHandle openForReading(const std::string& path, std::string& error);
+
+class Catalogue {
+public:
+    struct LoadResult;
+
+    // Reads the file's single table, every record in rowid order. A file that
+    // is missing, is no SQLite database, holds no table or more than one,
+    // declares a column with a type other than the seven kinds, or holds a
+    // cell that is NULL or does not fit its column's kind is refused: the
+    // result then has no catalogue and a message naming the file (and, for a
+    // bad cell, the record and the field).
+    static LoadResult load(const std::string& path);
+
+    Catalogue(const Catalogue&) = delete;
+    Catalogue& operator=(const Catalogue&) = delete;
+    ~Catalogue();
+
+    const std::string& path() const noexcept { return path_; }
+    // The file name without its folder.
+    std::string_view fileName() const noexcept;
+    const std::string& tableName() const noexcept { return table_; }
+    std::size_t recordCount() const noexcept { return records_; }
+    std::size_t fieldCount() const noexcept { return columns_.size(); }
+    const Field& field(std::size_t index) const noexcept { return columns_[index].field; }
+
+    // Index of the field with exactly this name. The last answer is kept, so
+    // that a search condition reading the same field for every record pays
+    // one comparison per read; nothing is allocated.
+    std::optional<std::size_t> fieldIndex(std::string_view name) const noexcept;
+
+    // Typed access; `field` and `record` must be in range and the accessor
+    // must fit the field's kind.
+    std::int64_t integerAt(std::size_t field, std::size_t record) const noexcept
+    {
+        return columns_[field].integers[record];
+    }
+    float floatAt(std::size_t field, std::size_t record) const noexcept
+    {
+        return columns_[field].floats[record];
+    }
+    double doubleAt(std::size_t field, std::size_t record) const noexcept
+    {
+        return columns_[field].doubles[record];
+    }
+    // Points into the catalogue's storage: valid while the catalogue lives.
+    std::string_view textAt(std::size_t field, std::size_t record) const noexcept
+    {
+        const Column& c = columns_[field];
+        return std::string_view(c.text).substr(c.textEnds[record],
+                                               c.textEnds[record + 1] - c.textEnds[record]);
+    }
+    // Any numeric field's value widened to double.
+    double numberAt(std::size_t field, std::size_t record) const noexcept;
+
+private:
+    struct Column {
+        Field field;
+        std::vector<std::int64_t> integers; // BYTE, SHORT, INT, LONG
+        std::vector<float> floats;          // FLOAT
+        std::vector<double> doubles;        // DOUBLE
+        std::string text;                   // TEXT: all values back to back
+        std::vector<std::size_t> textEnds;  // TEXT: value k is [ends[k], ends[k+1])
+    };
+
+    Catalogue() = default;
+
+    std::string path_;
+    std::string table_;
+    std::size_t records_ = 0;
+    std::vector<Column> columns_;
+    mutable std::size_t lastField_ = 0;
+};
+
+struct Catalogue::LoadResult {
+    std::unique_ptr<Catalogue> catalogue; // null on failure
+    std::string error;                    // empty on success
+};
+
+// The file name part of a path; both slash kinds count as separators, since
+// the program builds its paths with backslashes.
+std::string_view fileNameOf(std::string_view path) noexcept;
+
+} // namespace gr::db

@@ -1,0 +1,19 @@
+// UTF-8 validation for catalogue texts and CSV input.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace gr::db {
+
+// Offset of the first byte that does not begin a well-formed UTF-8 sequence
+// (RFC 3629: no overlong forms, no surrogates, nothing above U+10FFFF), or
+// std::string_view::npos when the whole text is well-formed.
+std::size_t firstInvalidUtf8(std::string_view text) noexcept;
+
+inline bool isValidUtf8(std::string_view text) noexcept
+{
+    return firstInvalidUtf8(text) == std::string_view::npos;
+}
+
+} // namespace gr::db

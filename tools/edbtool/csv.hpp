@@ -1,0 +1,36 @@
+// RFC 4180 CSV as edbtool reads and writes it: fields separated by commas,
+// records ended by CRLF or LF, fields optionally enclosed in double quotes
+// (a quote inside is doubled; commas and line breaks inside are data).
+// Input must be UTF-8, optionally beginning with a byte order mark.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace edbtool {
+
+struct CsvRecord {
+    std::size_t line = 0; // line on which the record starts, from 1
+    std::vector<std::string> fields;
+};
+
+struct CsvParseResult {
+    std::vector<CsvRecord> records;
+    std::string error;         // empty when the whole input was read
+    std::size_t errorLine = 0; // line of the fault
+};
+
+// Reads the whole input strictly: a quote inside an unquoted field, text
+// after a closing quote, an unclosed quote, a lone CR, a NUL character or a
+// byte sequence that is not UTF-8 is an error. A line break at the very end
+// does not start another record; an empty line elsewhere is a record with
+// one empty field.
+CsvParseResult parseCsv(std::string_view data);
+
+// Appends one field, quoted when it holds a comma, a quote, a line break,
+// or blanks at either end.
+void appendCsvField(std::string& out, std::string_view field);
+
+} // namespace edbtool

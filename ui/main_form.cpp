@@ -1,0 +1,175 @@
+// The main window: every control with its kind, place, size, caption, list
+// items and initial state. Controls are listed in reading order, which is
+// also the tab order.
+#include "controls.hpp"
+#include "logo_jpeg.hpp"
+#include "routines.hpp"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace gearcalc {
+
+namespace {
+
+using gr::form::Element;
+namespace f = gr::form;
+
+constexpr uint32_t kBlackColour = 0x000000, kWhiteColour = 0xFFFFFF;
+
+Element base(uint32_t kind, uint32_t identity, const char* name, int left, int top, int width, int height,
+             uint32_t flags, uint32_t layout)
+{
+    Element e;
+    e.kind = kind;
+    e.identity = identity;
+    e.name = name;
+    e.left = left;
+    e.top = top;
+    e.width = width;
+    e.height = height;
+    e.flags = flags;
+    e.layout_version = layout;
+    return e;
+}
+
+Element label(uint32_t identity, const char* name, int left, int top, int width, int height, const char* caption)
+{
+    Element e = base(f::kLabel, identity, name, left, top, width, height, f::kVisible, 2);
+    e.text = caption;
+    e.text_colour = kBlackColour;
+    return e;
+}
+
+Element edit(uint32_t identity, const char* name, int left, int top, int width, int height, int32_t input_mode,
+             uint32_t flags = f::kVisible | f::kTabStop)
+{
+    Element e = base(f::kEditBox, identity, name, left, top, width, height, flags, 2);
+    e.input_mode = input_mode;
+    e.text_colour = kBlackColour;
+    e.back_colour = kWhiteColour;
+    return e;
+}
+
+Element check(uint32_t identity, const char* name, int left, int top, int width, int height, const char* caption,
+              std::vector<f::EventBinding> events = {})
+{
+    Element e = base(f::kCheckBox, identity, name, left, top, width, height, f::kVisible | f::kTabStop, 2);
+    e.text = caption;
+    e.events = std::move(events);
+    return e;
+}
+
+Element radio(uint32_t identity, const char* name, int left, int top, const char* caption, int32_t selected,
+              uint32_t routine)
+{
+    Element e = base(f::kRadioButton, identity, name, left, top, 50, 24, f::kVisible | f::kTabStop, 1);
+    e.text = caption;
+    e.checked = selected;
+    e.events = {{f::kEventClicked, routine}};
+    return e;
+}
+
+Element combo(uint32_t identity, const char* name, int left, int top, int width, std::vector<std::string> items)
+{
+    Element e = base(f::kComboBox, identity, name, left, top, width, 20, f::kVisible | f::kTabStop, 3);
+    e.items = std::move(items);
+    e.selected_index = -1;
+    return e;
+}
+
+Element button(uint32_t identity, const char* name, int left, const char* caption, uint32_t routine,
+               uint32_t extra_flags = 0)
+{
+    Element e = base(f::kButton, identity, name, left, 368, 80, 32, f::kVisible | f::kTabStop | extra_flags, 1);
+    e.text = caption;
+    e.events = {{f::kEventClicked, routine}};
+    return e;
+}
+
+std::vector<std::string> numberItems(int from, int to)
+{
+    std::vector<std::string> items;
+    for (int i = from; i <= to; ++i) items.push_back(std::to_string(i));
+    return items;
+}
+
+f::Window build()
+{
+    f::Window w;
+    w.identity = kMainWindow;
+    w.stored_value_8 = 0x006965D0;
+    w.stored_value_12 = 0x00B82840;
+    w.extra_identity = 0x19010002;
+
+    Element window = base(f::kWindow, kWindowSelf, "", 5, 5, 542, 445, f::kVisible, 6);
+    window.text = "ZKD-KESTAL 齿轮参数计算";
+    window.events = {{f::kEventCreated, kStartupHandler},
+                     {f::kEventMouseMoved, kMouseMoved},
+                     {f::kEventKeyPressed, kKeyPressed}};
+    auto& el = w.elements;
+    el.push_back(std::move(window));
+
+    // Input block, left column.
+    el.push_back(label(id::模数标签, "模数标签", 23, 32, 48, 24, "模数 M："));
+    el.push_back(edit(id::模数编辑框, "模数编辑框", 80, 32, 40, 20, f::kDecimalInput));
+    el.push_back(label(id::齿数标签, "齿数标签", 23, 60, 48, 24, "齿数 Z："));
+    el.push_back(edit(id::齿数编辑框, "齿数编辑框", 80, 60, 40, 20, f::kIntegerInput));
+    el.push_back(label(id::压力角标签, "压力角标签", 23, 87, 49, 24, "压力角："));
+    Element pressure = edit(id::压力角编辑框, "压力角编辑框", 80, 88, 24, 20, f::kOrdinaryInput, f::kVisible);
+    pressure.text = "20";
+    pressure.alignment = 1;
+    el.push_back(std::move(pressure));
+    el.push_back(label(id::圆点标签, "圆点标签", 106, 83, 16, 24, "°"));
+    el.push_back(radio(id::直齿单选框, "直齿单选框", 28, 114, "直齿", 1, kSpurSelected));
+    el.push_back(radio(id::斜齿单选框, "斜齿单选框", 92, 114, "斜齿", 0, kHelicalSelected));
+    el.push_back(label(id::螺旋角标签, "螺旋角标签", 23, 144, 64, 24, "螺旋角 β："));
+    el.push_back(edit(id::度编辑框, "度编辑框", 63, 170, 40, 20, f::kIntegerInput));
+    el.push_back(label(id::度标签, "度标签", 111, 170, 15, 24, "度"));
+    el.push_back(edit(id::分编辑框, "分编辑框", 134, 170, 40, 20, f::kIntegerInput));
+    el.push_back(label(id::分标签, "分标签", 184, 170, 15, 24, "分"));
+    el.push_back(edit(id::秒编辑框, "秒编辑框", 204, 170, 40, 20, f::kIntegerInput));
+    el.push_back(label(id::秒标签, "秒标签", 254, 170, 15, 24, "秒"));
+    el.push_back(check(id::度数选择框, "度数选择框", 39, 192, 16, 24, "", {{f::kEventClicked, kDegreeToggle}}));
+    el.push_back(edit(id::度数编辑框, "度数编辑框", 63, 194, 80, 20, f::kDecimalInput));
+    el.push_back(label(id::度数标签, "度数标签", 152, 193, 15, 24, "度"));
+    el.push_back(label(id::精度标签, "精度标签", 23, 222, 136, 24, "制齿精度（DIN 3967）："));
+    el.push_back(combo(id::精度组合框, "精度组合框", 160, 225, 40, numberItems(1, 12)));
+    el.push_back(label(id::上偏差标签, "上偏差标签", 23, 252, 80, 24, "齿厚上偏差："));
+    el.push_back(combo(id::齿厚偏差组合框, "齿厚偏差组合框", 104, 254, 50,
+                       {"a", "ab", "b", "bc", "c", "cd", "d", "e", "f", "g", "h"}));
+    el.push_back(label(id::公差标签, "公差标签", 34, 278, 57, 24, "齿厚公差："));
+    el.push_back(combo(id::齿厚公差组合框, "齿厚公差组合框", 104, 278, 50, numberItems(21, 30)));
+    el.push_back(check(id::货号选择框, "货号选择框", 35, 322, 93, 24, "输入ZKD货号", {{f::kEventClicked, kItemToggle}}));
+    Element item = base(f::kEditBox, id::货号编辑框, "货号编辑框", 131, 322, 128, 20, f::kVisible | f::kTabStop, 0);
+    item.has_properties = false; // every property at its default, platform colours
+    el.push_back(std::move(item));
+
+    // Picture, result box, option and buttons.
+    Element picture = base(f::kPictureBox, id::图片框1, "图片框1", 160, 24, 112, 112, f::kVisible, 2);
+    picture.picture.assign(kLogoJpeg, kLogoJpeg + kLogoJpegSize);
+    el.push_back(std::move(picture));
+    Element result = edit(id::结果编辑框, "结果编辑框", 288, 32, 232, 320, f::kReadOnlyInput);
+    result.multiline = 1;
+    result.scroll_bars = 2;
+    el.push_back(std::move(result));
+    el.push_back(check(id::隐藏选择框, "隐藏选择框", 16, 376, 136, 24, "在屏幕边缘时收起！"));
+    el.push_back(button(id::计算按钮, "计算按钮", 208, "计算", kCalculate));
+    el.push_back(button(id::打印按钮, "打印按钮", 320, "打印结果", kPrint, f::kDisabled));
+    el.push_back(button(id::退出按钮, "退出按钮", 432, "退出", kExitButton));
+    Element printer = base(f::kPrinter, id::结果打印机, "结果打印机", 296, 2, 26, 26, 0, 1);
+    printer.text = "圆柱齿轮计算结果";
+    el.push_back(std::move(printer));
+    return w;
+}
+
+} // namespace
+
+const gr::form::Window& mainWindowForm()
+{
+    static const gr::form::Window form = build();
+    return form;
+}
+
+} // namespace gearcalc
