@@ -1,16 +1,342 @@
-#include "host.hpp"
+// The runtime seen from a program: the service table, properties of every
+// kind, runtime errors and the support library, on the headless window
+// system.
 #include "headless.hpp"
+#include "host.hpp"
+
+#include <gearrt/api.hpp>
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 namespace gr {
 namespace {
 
-TEST(ServiceTable, StartsWithItsSizeAndVersion)
+constexpr uint32_t kWin = 0x52010001, kSelf = 0x06010000;
+constexpr uint32_t kEdit = 0x16010001, kLabel = 0x16010002, kCheck = 0x16010003, kRadioA = 0x16010004,
+                   kRadioB = 0x16010005, kCombo = 0x16010006, kButton = 0x16010007, kPrinter = 0x16010008;
+
+form::Element element(uint32_t kind, uint32_t identity, const char* name)
+{
+    form::Element e;
+    e.kind = kind;
+    e.identity = identity;
+    e.name = name;
+    e.left = 10;
+    e.top = 20;
+    e.width = 30;
+    e.height = 40;
+    return e;
+}
+
+// Routines the tests bind to events.
+int g_clicks = 0;
+gr_status countClick(gr_env*, void*, const gr_value*, int32_t, gr_value*) noexcept
+{
+    ++g_clicks;
+    return GR_OK;
+}
+
+form::Window testForm()
+{
+    form::Window w;
+    w.identity = kWin;
+    form::Element self = element(form::kWindow, kSelf, "");
+    self.left = 100;
+    self.top = 50;
+    self.width = 542;
+    self.height = 445;
+    self.text = "标题";
+    w.elements.push_back(self);
+    w.elements.push_back(element(form::kEditBox, kEdit, "编辑框"));
+    w.elements.push_back(element(form::kLabel, kLabel, "标签"));
+    form::Element check = element(form::kCheckBox, kCheck, "选择框");
+    check.events = {{form::kEventClicked, 0}};
+    w.elements.push_back(check);
+    form::Element a = element(form::kRadioButton, kRadioA, "单选框A");
+    a.checked = 1;
+    w.elements.push_back(a);
+    w.elements.push_back(element(form::kRadioButton, kRadioB, "单选框B"));
+    form::Element combo = element(form::kComboBox, kCombo, "组合框");
+    combo.items = {"a", "b", "c"};
+    w.elements.push_back(combo);
+    form::Element button = element(form::kButton, kButton, "按钮");
+    button.flags |= form::kDisabled;
+    button.events = {{form::kEventClicked, 0}};
+    w.elements.push_back(button);
+    w.elements.push_back(element(form::kPrinter, kPrinter, "打印机"));
+    return w;
+}
+
+const RoutineEntry kRoutines[] = {{"click", countClick}};
+
+// A routine whose second runtime call fails: the rest must not run.
+bool g_reached_end = false;
+void cosOfText(const rt::Runtime& rt, const gr_value*, int32_t)
+{
+    rt.Cos(rt.TextToNumber("1"));
+    gr_value t{};
+    t.kind = GR_KIND_TEXT;
+    t.u.text = gr_text{"abc", 3};
+    gr_value out{};
+    if (rt.env()->services->call_core(rt.env(), GR_CMD_COS, &t, 1, &out) != GR_OK) throw rt::Abort{2};
+    g_reached_end = true;
+}
+
+class HostTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        form_ = testForm();
+        program_ = ProgramDescription{&form_, kRoutines, 1, 0};
+        HostOptions options;
+        options.program_folder = "/opt/程序";
+        options.library_folder = GEARCALC_DIST_DIR;
+        host_ = std::make_unique<Host>(program_, makeHeadlessWindowSystem(), options);
+        host_->dialogs().forbidRealDialogs(true);
+        ASSERT_EQ(services()->create_window(env(), kWin), GR_OK);
+        g_clicks = 0;
+    }
+    void TearDown() override { EXPECT_EQ(host_->outstandingAllocations(), 0); }
+
+    gr_env* env() { return host_->env(); }
+    const gr_services* services() { return env()->services; }
+    rt::Runtime runtime() { return rt::Runtime(env()); }
+
+    gr_status set(uint32_t control, int32_t property, gr_value v, int32_t sub = -1)
+    {
+        return services()->set_property(env(), kWin, control, property, sub, &v);
+    }
+    gr_value get(uint32_t control, int32_t property)
+    {
+        gr_value v{};
+        EXPECT_EQ(services()->get_property(env(), kWin, control, property, &v), GR_OK);
+        return v;
+    }
+    static gr_value integer(int64_t i)
+    {
+        gr_value v{};
+        v.kind = GR_KIND_INT;
+        v.u.i = i;
+        return v;
+    }
+    static gr_value text(const char* s)
+    {
+        gr_value v{};
+        v.kind = GR_KIND_TEXT;
+        v.u.text = gr_text{s, static_cast<uint32_t>(std::char_traits<char>::length(s))};
+        return v;
+    }
+    std::string lastMessage()
+    {
+        const auto& m = host_->dialogs().messages();
+        return m.empty() ? std::string() : m.back().text;
+    }
+
+    form::Window form_;
+    ProgramDescription program_;
+    std::unique_ptr<Host> host_;
+};
+
+TEST(ServiceTable, StartsWithItsSizeAndVersionAndMapsImageSlots)
 {
     const gr_services* s = serviceTable();
     EXPECT_EQ(s->struct_size, sizeof(gr_services));
     EXPECT_EQ(s->version, GR_INTERFACE_VERSION);
+    EXPECT_EQ(s->retired_04, nullptr);
+    EXPECT_EQ(s->retired_1c, nullptr);
+    EXPECT_EQ(gr_slot_for_image_offset(0x0C), 3);
+    EXPECT_EQ(gr_slot_for_image_offset(0x30), 12);
+    EXPECT_EQ(gr_slot_for_image_offset(0x04), -1);
+    EXPECT_EQ(gr_slot_for_image_offset(0x1C), -1);
+    EXPECT_EQ(gr_slot_for_image_offset(0x34), -1);
+    EXPECT_EQ(gr_slot_for_image_offset(0x0E), -1);
+}
+
+struct RoundTrip {
+    const char* name;
+    uint32_t control;
+    int32_t property;
+    int64_t value;
+    int64_t expected;
+};
+
+class IntegerProperties : public HostTest, public ::testing::WithParamInterface<RoundTrip> {};
+
+TEST_P(IntegerProperties, ReadBackWhatWasWritten)
+{
+    const RoundTrip& p = GetParam();
+    ASSERT_EQ(set(p.control, p.property, integer(p.value)), GR_OK) << lastMessage();
+    gr_value v = get(p.control, p.property);
+    EXPECT_EQ(v.u.i, p.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryKind, IntegerProperties,
+    ::testing::Values(RoundTrip{"EditDisabled", kEdit, 6, 1, 1}, RoundTrip{"CheckDisabled", kCheck, 6, 1, 1},
+                      RoundTrip{"RadioDisabled", kRadioA, 6, 1, 1}, RoundTrip{"ComboDisabled", kCombo, 6, 1, 1},
+                      RoundTrip{"ButtonEnabled", kButton, 6, 0, 0}, RoundTrip{"EditColour", kEdit, 10, 0xFF0000, 0xFF0000},
+                      RoundTrip{"LabelGrey", kLabel, 16, 0xC0C0C0, 0xC0C0C0},
+                      RoundTrip{"LabelMidGrey", kLabel, 16, 0x808080, 0x808080}, RoundTrip{"Ticked", kCheck, 18, 1, 1},
+                      RoundTrip{"RadioCleared", kRadioA, 18, 0, 0}, RoundTrip{"ComboIndex", kCombo, 19, 2, 2},
+                      RoundTrip{"ComboNone", kCombo, 19, -1, -1},
+                      RoundTrip{"ComboPastTheEndMeansNone", kCombo, 19, 3, -1},
+                      RoundTrip{"ComboNegativeMeansNone", kCombo, 19, -7, -1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(HostTest, TextPropertiesAndWindowGeometry)
+{
+    ASSERT_EQ(set(kEdit, 8, text("2.50")), GR_OK);
+    EXPECT_EQ(runtime().GetPropertyText(rt::Control{kWin, kEdit, form::kEditBox}, 8).view(), "2.50");
+    EXPECT_EQ(runtime().GetPropertyText(rt::Control{kWin, kSelf, form::kWindow}, 8).view(), "标题");
+    EXPECT_EQ(get(kSelf, 0).u.i, 100);
+    EXPECT_EQ(get(kSelf, 1).u.i, 50);
+    EXPECT_EQ(get(kSelf, 2).u.i, 542);
+    EXPECT_EQ(get(kSelf, 3).u.i, 445);
+    // Geometry is read only; moving goes through PlaceWindow.
+    EXPECT_EQ(set(kSelf, 0, integer(5)), GR_ERR_NO_SUCH_PROPERTY);
+    runtime().PlaceWindow(rt::Control{kWin, kSelf, form::kWindow}, std::nullopt, 7);
+    EXPECT_EQ(get(kSelf, 0).u.i, 100);
+    EXPECT_EQ(get(kSelf, 1).u.i, 7);
+}
+
+TEST_F(HostTest, PrinterFontSizeIsSubFieldFive)
+{
+    gr_value size{};
+    size.kind = GR_KIND_DOUBLE;
+    size.u.d = 27;
+    ASSERT_EQ(set(kPrinter, 17, size, 5), GR_OK);
+    EXPECT_EQ(get(kPrinter, 17).u.d, 27.0);
+    size.u.d = 99;
+    ASSERT_EQ(set(kPrinter, 17, size, 1), GR_OK); // other sub-fields leave the size alone
+    EXPECT_EQ(get(kPrinter, 17).u.d, 27.0);
+}
+
+TEST_F(HostTest, PropertiesAKindDoesNotHaveAreErrorsNamingTheControl)
+{
+    gr_value v{};
+    EXPECT_EQ(services()->get_property(env(), kWin, kLabel, 8, &v), GR_ERR_NO_SUCH_PROPERTY);
+    EXPECT_NE(lastMessage().find("标签"), std::string::npos);
+    EXPECT_EQ(services()->get_property(env(), kWin, 0x16019999, 6, &v), GR_ERR_NO_SUCH_CONTROL);
+    EXPECT_EQ(services()->get_property(env(), 0x52019999, kEdit, 6, &v), GR_ERR_NO_SUCH_CONTROL);
+    EXPECT_EQ(set(kEdit, 8, integer(3)), GR_ERR_TEXT_EXPECTED);
+    EXPECT_EQ(set(kCheck, 18, text("1")), GR_ERR_NUMBER_EXPECTED);
+    EXPECT_NE(lastMessage().find("文本“1”"), std::string::npos) << lastMessage();
+}
+
+TEST_F(HostTest, WrongKindsAreRuntimeErrorsTwoAndFiveAndEndTheRoutine)
+{
+    gr_value r{};
+    gr_value d{};
+    d.kind = GR_KIND_DOUBLE;
+    d.u.d = 1.5;
+    EXPECT_EQ(services()->call_core(env(), GR_CMD_TEXT_TO_NUMBER, &d, 1, &r), GR_ERR_TEXT_EXPECTED);
+    const MessageRequest& m = host_->dialogs().messages().back();
+    EXPECT_EQ(m.style, 0x10);
+    EXPECT_NE(m.text.find("TextToNumber"), std::string::npos);
+    EXPECT_NE(m.text.find("双精度小数"), std::string::npos);
+    EXPECT_NE(m.text.find("5"), std::string::npos);
+
+    // Through the facade the routine ends at its entry with GR_ERR_ABORTED
+    // and nothing after the failing call runs.
+    g_reached_end = false;
+    EXPECT_EQ((rt::entry<cosOfText>(env(), nullptr, nullptr, 0, nullptr)), GR_ERR_ABORTED);
+    EXPECT_FALSE(g_reached_end);
+    EXPECT_NE(lastMessage().find("文本“abc”"), std::string::npos) << lastMessage();
+}
+
+TEST_F(HostTest, ConversionsGoThroughTheTable)
+{
+    rt::Runtime rt = runtime();
+    EXPECT_EQ(rt.ValueToText(0.1 + 0.2).view(), "0.3");
+    EXPECT_EQ(rt.ValueToText(int32_t{-7}).view(), "-7");
+    EXPECT_EQ(rt.TextToNumber(" 12abc"), 12.0);
+    EXPECT_EQ(rt.RoundTo(2.5, 0), 3.0);
+    EXPECT_EQ(rt.NumberToNameText(25, true).view(), "二十五");
+    EXPECT_EQ(rt.ProgramFolder().view(), "/opt/程序");
+    EXPECT_EQ(rt.Abs(-2.0), 2.0);
+}
+
+TEST_F(HostTest, ComboItemTextsAndAppendText)
+{
+    rt::Runtime rt = runtime();
+    rt::Control combo{kWin, kCombo, form::kComboBox}, edit{kWin, kEdit, form::kEditBox};
+    EXPECT_EQ(rt.ItemText(combo, 1).view(), "b");
+    EXPECT_EQ(rt.ItemText(combo, 3).view(), "");
+    EXPECT_EQ(rt.ItemText(combo, -1).view(), "");
+    rt.AppendText(edit, "a\r\n");
+    rt.AppendText(edit, "b");
+    EXPECT_EQ(rt.GetPropertyText(edit, 8).view(), "a\r\nb");
+}
+
+TEST_F(HostTest, ClicksApplyToTheirControlThenRunTheHandler)
+{
+    EXPECT_TRUE(host_->click(kCheck));
+    EXPECT_EQ(get(kCheck, 18).u.i, 1);
+    EXPECT_EQ(g_clicks, 1);
+    EXPECT_TRUE(host_->click(kCheck));
+    EXPECT_EQ(get(kCheck, 18).u.i, 0);
+    // The window's radio buttons form one group.
+    EXPECT_TRUE(host_->click(kRadioB));
+    EXPECT_EQ(get(kRadioA, 18).u.i, 0);
+    EXPECT_EQ(get(kRadioB, 18).u.i, 1);
+    // A disabled control cannot be clicked.
+    EXPECT_FALSE(host_->click(kButton));
+    EXPECT_EQ(g_clicks, 2);
+}
+
+TEST_F(HostTest, VisualStyleComesFromTheSupportLibrary)
+{
+    EXPECT_FALSE(host_->visualStyleThemed());
+    runtime().EnableVisualStyle(1);
+    EXPECT_TRUE(host_->visualStyleThemed());
+}
+
+TEST(HostWithoutLibraries, AMissingStyleLibraryIsAClearError)
+{
+    form::Window w = testForm();
+    ProgramDescription program{&w, kRoutines, 1, 0};
+    HostOptions options;
+    options.library_folder = "/nonexistent";
+    Host host(program, makeHeadlessWindowSystem(), options);
+    host.dialogs().forbidRealDialogs(true);
+    ASSERT_EQ(host.env()->services->create_window(host.env(), kWin), GR_OK);
+    gr_value one{};
+    one.kind = GR_KIND_INT;
+    one.u.i = 1;
+    EXPECT_NE(host.env()->services->call_library(host.env(), 1, 0, &one, 1, nullptr), GR_OK);
+    ASSERT_FALSE(host.dialogs().messages().empty());
+    EXPECT_NE(host.dialogs().messages().back().text.find("stylx.vlr"), std::string::npos);
+}
+
+TEST_F(HostTest, PrintJobsAreLaidOutBetweenBeginAndEnd)
+{
+    rt::Runtime rt = runtime();
+    rt::Control printer{kWin, kPrinter, form::kPrinter};
+    host_->dialogs().queuePrintAnswer(PrintAnswer{true, {}});
+    EXPECT_TRUE(rt.BeginPrint(printer, true, true, 2));
+    rt.SetPrintFontSize(printer, 27);
+    rt.PrintText(printer, 700, 180, "标题");
+    rt.SetPrintFontSize(printer, 14);
+    rt.PrintText(printer, 200, 300, "a\r\nb");
+    rt.EndPrint(printer);
+    ASSERT_EQ(host_->printedJobs().size(), 1u);
+    const PrintJob& job = host_->printedJobs().front();
+    ASSERT_EQ(job.items.size(), 2u);
+    EXPECT_EQ(job.items[0].font_size, 27.0);
+    EXPECT_EQ(job.items[0].x, 700);
+    EXPECT_EQ(job.items[1].font_size, 14.0);
+    EXPECT_EQ(job.items[1].text, "a\r\nb");
+
+    // A cancelled dialog prints nothing and is no error.
+    host_->dialogs().queuePrintAnswer(PrintAnswer{false, {}});
+    size_t messages = host_->dialogs().messages().size();
+    EXPECT_FALSE(rt.BeginPrint(printer, true, true, 2));
+    rt.PrintText(printer, 1, 1, "x");
+    rt.EndPrint(printer);
+    EXPECT_EQ(host_->printedJobs().size(), 1u);
+    EXPECT_EQ(host_->dialogs().messages().size(), messages);
 }
 
 } // namespace
