@@ -10,8 +10,8 @@ namespace {
 
 std::size_t lineAt(std::string_view data, std::size_t offset)
 {
-    return 1 + static_cast<std::size_t>(
-                   std::count(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+    return 1 + static_cast<std::size_t>(std::count(
+                   data.begin(), data.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
 }
 
 } // namespace

@@ -16,7 +16,6 @@
 #include <ostream>
 #include <sstream>
 #include <system_error>
-#include <unistd.h>
 #include <unordered_map>
 
 namespace edbtool {
@@ -32,7 +31,8 @@ namespace {
 constexpr std::array<std::string_view, 11> kAllowanceSeries = {"a", "ab", "b", "bc", "c", "cd",
                                                                "d", "e",  "f", "g",  "h"};
 constexpr std::array<std::string_view, 10> kToleranceSeries = {
-    "二十一", "二十二", "二十三", "二十四", "二十五", "二十六", "二十七", "二十八", "二十九", "三十"};
+    "二十一", "二十二", "二十三", "二十四", "二十五",
+    "二十六", "二十七", "二十八", "二十九", "三十"};
 constexpr std::string_view kMin = "最小";
 constexpr std::string_view kMax = "最大";
 
@@ -145,15 +145,15 @@ bool readWholeFile(const std::string& path, std::string& bytes, std::string& err
 // reader never sees half a file.
 std::string writeFileAtomically(const std::string& path, std::string_view bytes)
 {
-    static unsigned counter = 0;
-    std::string temp;
-    std::FILE* f = nullptr;
-    for (int attempt = 0; attempt < 100 && !f; ++attempt) {
-        temp = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        f = std::fopen(temp.c_str(), "wbx");
-        if (!f && errno != EEXIST) break;
+    std::string error;
+    const std::string temp = gr::db::createTemporaryBeside(path, error);
+    if (temp.empty()) return error;
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) {
+        std::error_code ignored;
+        std::filesystem::remove(temp, ignored);
+        return "cannot write " + temp + ": " + std::strerror(errno);
     }
-    if (!f) return "cannot create a file beside " + path + ": " + std::strerror(errno);
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     const bool closed = std::fclose(f) == 0;
     std::error_code ec;
@@ -181,7 +181,8 @@ std::string kindName(CatalogueKind kind)
     }
 }
 
-std::string rangeLabel(const Catalogue& c, std::size_t minField, std::size_t maxField, std::size_t r)
+std::string rangeLabel(const Catalogue& c, std::size_t minField, std::size_t maxField,
+                       std::size_t r)
 {
     return "record " + std::to_string(r + 1) + " (" + numberText(c.numberAt(minField, r)) + " to " +
            numberText(c.numberAt(maxField, r)) + ")";
@@ -214,7 +215,8 @@ void checkRangeTable(const Catalogue& c, CatalogueKind kind, CheckReport& rep)
         const Field& field = c.field(f);
         if (field.name == kMin || field.name == kMax) continue;
         if (field.kind == FieldKind::Text)
-            rep.errors.push_back("value field \"" + field.name + "\" is TEXT; it must hold numbers");
+            rep.errors.push_back("value field \"" + field.name +
+                                 "\" is TEXT; it must hold numbers");
         else
             values.push_back(f);
     }
@@ -235,7 +237,8 @@ void checkRangeTable(const Catalogue& c, CatalogueKind kind, CheckReport& rep)
     };
     if (kind == CatalogueKind::Spc) expectSeries(kAllowanceSeries, "series a to h");
     if (kind == CatalogueKind::Gc) expectSeries(kToleranceSeries, "series 21 to 30");
-    if (values.empty() && kind == CatalogueKind::Range) rep.errors.push_back("there are no value fields");
+    if (values.empty() && kind == CatalogueKind::Range)
+        rep.errors.push_back("there are no value fields");
     if (!lo || !hi) return;
     if (c.recordCount() == 0) {
         rep.errors.push_back("the table has no records");
@@ -294,7 +297,8 @@ void checkItems(const Catalogue& c, CheckReport& rep)
     if (!item) {
         rep.errors.push_back("field \"订货编号\" is missing");
     } else if (c.field(*item).kind != FieldKind::Text) {
-        rep.errors.push_back("field \"订货编号\" is " + std::string(kindKeyword(c.field(*item).kind)) +
+        rep.errors.push_back("field \"订货编号\" is " +
+                             std::string(kindKeyword(c.field(*item).kind)) +
                              "; the item number must be TEXT");
     }
     const auto module = numericField(c, "模数", rep);
@@ -308,14 +312,17 @@ void checkItems(const Catalogue& c, CheckReport& rep)
     first.reserve(c.recordCount());
     for (std::size_t r = 0; r < c.recordCount(); ++r) {
         const std::string_view number = c.textAt(*item, r);
-        const std::string label = "record " + std::to_string(r + 1) + " (\"" + std::string(number) + "\")";
+        const std::string label =
+            "record " + std::to_string(r + 1) + " (\"" + std::string(number) + "\")";
         if (number.empty()) rep.warnings.push_back(label + ": the item number is empty");
         const auto [it, fresh] = first.emplace(number, r);
         if (!fresh)
             rep.warnings.push_back(label + ": repeats the item number of record " +
-                                   std::to_string(it->second + 1) + "; only the first is ever found");
+                                   std::to_string(it->second + 1) +
+                                   "; only the first is ever found");
         const double m = c.numberAt(*module, r);
-        if (!(m > 0)) rep.errors.push_back(label + ": module " + numberText(m) + " is not positive");
+        if (!(m > 0))
+            rep.errors.push_back(label + ": module " + numberText(m) + " is not positive");
         const double z = c.numberAt(*teeth, r);
         if (!(z > 0))
             rep.errors.push_back(label + ": number of teeth " + numberText(z) + " is not positive");
@@ -323,10 +330,11 @@ void checkItems(const Catalogue& c, CheckReport& rep)
             rep.warnings.push_back(label + ": number of teeth " + numberText(z) + " is not whole");
         const double q = c.numberAt(*grade, r);
         if (!(q >= 1 && q <= 12))
-            rep.errors.push_back(label + ": accuracy grade " + numberText(q) + " is outside 1 to 12");
+            rep.errors.push_back(label + ": accuracy grade " + numberText(q) +
+                                 " is outside 1 to 12");
         else if (q != std::floor(q))
-            rep.warnings.push_back(label + ": accuracy grade " + numberText(q) + " is not whole; it is shown as " +
-                                   numberText(std::floor(q)));
+            rep.warnings.push_back(label + ": accuracy grade " + numberText(q) +
+                                   " is not whole; it is shown as " + numberText(std::floor(q)));
     }
 }
 
@@ -348,7 +356,8 @@ void printLimited(std::ostream& out, const std::string& file, std::string_view t
 
 } // namespace
 
-std::string createFromCsv(const std::string& outPath, std::string_view csv, std::size_t* recordCount)
+std::string createFromCsv(const std::string& outPath, std::string_view csv,
+                          std::size_t* recordCount)
 {
     auto at = [](std::size_t line, const std::string& message) {
         return std::to_string(line) + ": " + message;
@@ -356,7 +365,8 @@ std::string createFromCsv(const std::string& outPath, std::string_view csv, std:
     const CsvParseResult parsed = parseCsv(csv);
     if (!parsed.error.empty()) return at(parsed.errorLine, parsed.error);
     if (parsed.records.empty())
-        return at(1, "the file is empty; its first line must name the fields, e.g. 订货编号:TEXT,模数:DOUBLE");
+        return at(1, "the file is empty; its first line must name the fields, e.g. "
+                     "订货编号:TEXT,模数:DOUBLE");
 
     const CsvRecord& header = parsed.records.front();
     std::vector<Field> fields;
@@ -365,14 +375,20 @@ std::string createFromCsv(const std::string& outPath, std::string_view csv, std:
         const std::string column = "column " + std::to_string(k + 1) + " \"" + cell + "\"";
         const auto colon = cell.rfind(':');
         if (colon == std::string::npos)
-            return at(header.line, column + " has no kind; write NAME:KIND, KIND one of TEXT, BYTE, "
-                                            "SHORT, INT, LONG, FLOAT, DOUBLE");
+            return at(header.line, column +
+                                       " has no kind; write NAME:KIND, KIND one of TEXT, BYTE, "
+                                       "SHORT, INT, LONG, FLOAT, DOUBLE");
         const auto kind = gr::db::kindFromKeyword(std::string_view(cell).substr(colon + 1));
         if (!kind)
-            return at(header.line, column + ": unknown kind; use TEXT, BYTE, SHORT, INT, LONG, FLOAT "
-                                            "or DOUBLE");
+            return at(header.line, column +
+                                       ": unknown kind; use TEXT, BYTE, SHORT, INT, LONG, FLOAT "
+                                       "or DOUBLE");
         Field field{cell.substr(0, colon), *kind};
         if (field.name.empty()) return at(header.line, column + " has no field name");
+        if (field.name.find_first_of(" \t") == 0 ||
+            field.name.find_last_of(" \t") == field.name.size() - 1)
+            return at(header.line, column + ": the field name has blanks at its ends, which the "
+                                            "program would have to match exactly");
         for (const Field& earlier : fields) {
             auto upper = [](std::string s) {
                 for (char& ch : s)
@@ -380,7 +396,8 @@ std::string createFromCsv(const std::string& outPath, std::string_view csv, std:
                 return s;
             };
             if (upper(earlier.name) == upper(field.name))
-                return at(header.line, column + ": the field name \"" + field.name + "\" is used twice");
+                return at(header.line,
+                          column + ": the field name \"" + field.name + "\" is used twice");
         }
         fields.push_back(std::move(field));
     }
@@ -392,13 +409,15 @@ std::string createFromCsv(const std::string& outPath, std::string_view csv, std:
     for (std::size_t r = 1; r < parsed.records.size(); ++r) {
         const CsvRecord& record = parsed.records[r];
         if (record.fields.size() != fields.size())
-            return at(record.line, std::to_string(record.fields.size()) + " values, but the header names " +
+            return at(record.line, std::to_string(record.fields.size()) +
+                                       " values, but the header names " +
                                        std::to_string(fields.size()) + " fields");
         for (std::size_t k = 0; k < fields.size(); ++k) {
             error = convertCell(fields[k].kind, record.fields[k], cells[k]);
             if (!error.empty())
-                return at(record.line, "field " + std::to_string(k + 1) + " \"" + fields[k].name + "\" (" +
-                                           std::string(kindKeyword(fields[k].kind)) + "): " + error);
+                return at(record.line, "field " + std::to_string(k + 1) + " \"" + fields[k].name +
+                                           "\" (" + std::string(kindKeyword(fields[k].kind)) +
+                                           "): " + error);
         }
         error = writer->add(cells);
         if (!error.empty()) return at(record.line, error);
@@ -507,8 +526,10 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         std::size_t records = 0;
         error = createFromCsv(operands[0], csv, &records);
         if (!error.empty()) {
-            err << "edbtool: " << operands[1] << ':' << error << "\nedbtool: nothing written to "
-                << operands[0] << '\n';
+            // Faults in the CSV come as "LINE: ...", reported as IN.csv:LINE: ...
+            const bool atLine = error.front() >= '0' && error.front() <= '9';
+            err << "edbtool: " << (atLine ? operands[1] + ":" : "") << error
+                << "\nedbtool: nothing written to " << operands[0] << '\n';
             return 1;
         }
         out << operands[0] << ": " << records << " records written\n";
@@ -516,7 +537,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
 
     if (command == "export") {
-        if (operands.empty() || operands.size() > 2) return usage(err, "export takes IN.edb [OUT.csv]");
+        if (operands.empty() || operands.size() > 2)
+            return usage(err, "export takes IN.edb [OUT.csv]");
         const auto loaded = Catalogue::load(operands[0]);
         if (!loaded.catalogue) {
             err << "edbtool: " << loaded.error << '\n';
@@ -553,10 +575,14 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (command == "check") {
         CatalogueKind kind = CatalogueKind::Auto;
         const std::string value = kindOption.value_or("auto");
-        if (value == "range") kind = CatalogueKind::Range;
-        else if (value == "spc") kind = CatalogueKind::Spc;
-        else if (value == "gc") kind = CatalogueKind::Gc;
-        else if (value == "items") kind = CatalogueKind::Items;
+        if (value == "range")
+            kind = CatalogueKind::Range;
+        else if (value == "spc")
+            kind = CatalogueKind::Spc;
+        else if (value == "gc")
+            kind = CatalogueKind::Gc;
+        else if (value == "items")
+            kind = CatalogueKind::Items;
         else if (value != "auto")
             return usage(err, "unknown kind " + value + "; use auto, range, spc, gc or items");
         if (operands.size() != 1) return usage(err, "check takes FILE.edb");

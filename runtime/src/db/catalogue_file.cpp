@@ -77,8 +77,8 @@ std::string fileUri(const std::string& path)
     static constexpr char hex[] = "0123456789ABCDEF";
     for (unsigned char c : abs) {
         const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
-                           c == '~' || c == '/';
+                           (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~' ||
+                           c == '/';
         if (plain) {
             uri += static_cast<char>(c);
         } else {
@@ -113,18 +113,13 @@ std::string describeSqliteFailure(sqlite3* db, int code)
     const int primary = code & 0xFF;
     const std::string detail = db ? sqlite3_errmsg(db) : sqlite3_errstr(code);
     switch (primary) {
-    case SQLITE_NOTADB:
-        return "它不是 SQLite 3 数据库文件。";
-    case SQLITE_CORRUPT:
-        return "数据库文件已损坏（" + detail + "）。";
+    case SQLITE_NOTADB: return "它不是 SQLite 3 数据库文件。";
+    case SQLITE_CORRUPT: return "数据库文件已损坏（" + detail + "）。";
     case SQLITE_CANTOPEN:
     case SQLITE_PERM:
-    case SQLITE_AUTH:
-        return "无法读取该文件（" + detail + "）。";
-    case SQLITE_NOMEM:
-        return "内存不足。";
-    default:
-        return "SQLite 报告错误（" + detail + "）。";
+    case SQLITE_AUTH: return "无法读取该文件（" + detail + "）。";
+    case SQLITE_NOMEM: return "内存不足。";
+    default: return "SQLite 报告错误（" + detail + "）。";
     }
 }
 
@@ -141,8 +136,14 @@ std::string_view storageName(int type) noexcept
 
 } // namespace
 
-std::string_view kindKeyword(FieldKind kind) noexcept { return infoOf(kind).keyword; }
-std::string_view kindDisplayName(FieldKind kind) noexcept { return infoOf(kind).display; }
+std::string_view kindKeyword(FieldKind kind) noexcept
+{
+    return infoOf(kind).keyword;
+}
+std::string_view kindDisplayName(FieldKind kind) noexcept
+{
+    return infoOf(kind).display;
+}
 
 std::optional<FieldKind> kindFromKeyword(std::string_view keyword) noexcept
 {
@@ -155,7 +156,10 @@ std::optional<FieldKind> kindFromKeyword(std::string_view keyword) noexcept
     return std::nullopt;
 }
 
-bool isNumeric(FieldKind kind) noexcept { return kind != FieldKind::Text; }
+bool isNumeric(FieldKind kind) noexcept
+{
+    return kind != FieldKind::Text;
+}
 
 bool isInteger(FieldKind kind) noexcept
 {
@@ -184,7 +188,10 @@ std::string_view fileNameOf(std::string_view path) noexcept
     return cut == std::string_view::npos ? path : path.substr(cut + 1);
 }
 
-void SqliteCloser::operator()(sqlite3* db) const noexcept { sqlite3_close(db); }
+void SqliteCloser::operator()(sqlite3* db) const noexcept
+{
+    sqlite3_close(db);
+}
 
 SqliteHandle openForReading(const std::string& path, std::string& error)
 {
@@ -201,7 +208,9 @@ SqliteHandle openForReading(const std::string& path, std::string& error)
     }
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(fileUri(path).c_str(), &raw,
-                                   SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+                                   SQLITE_OPEN_READONLY | SQLITE_OPEN_URI |
+                                       SQLITE_OPEN_NOMUTEX, // one thread uses a connection
+                                   nullptr);
     SqliteHandle db(raw);
     if (rc != SQLITE_OK) {
         error = prefix + describeSqliteFailure(raw, rc);
@@ -213,7 +222,10 @@ SqliteHandle openForReading(const std::string& path, std::string& error)
 
 Catalogue::~Catalogue() = default;
 
-std::string_view Catalogue::fileName() const noexcept { return fileNameOf(path_); }
+std::string_view Catalogue::fileName() const noexcept
+{
+    return fileNameOf(path_);
+}
 
 std::optional<std::size_t> Catalogue::fieldIndex(std::string_view name) const noexcept
 {
@@ -270,7 +282,8 @@ Catalogue::LoadResult Catalogue::load(const std::string& path)
     if (tables.empty()) return fail("文件中没有数据表。");
     if (tables.size() > 1) {
         std::string names;
-        for (const auto& t : tables) names += (names.empty() ? "“" : "、“") + t + "”";
+        for (const auto& t : tables)
+            names += (names.empty() ? "“" : "、“") + t + "”";
         return fail("文件中有 " + std::to_string(tables.size()) + " 个数据表（" + names +
                     "），应当只有一个。");
     }
@@ -279,8 +292,7 @@ Catalogue::LoadResult Catalogue::load(const std::string& path)
     // immutable for this connection, so mapping it is safe.
     sqlite3_exec(db.get(), "PRAGMA mmap_size = 1073741824", nullptr, nullptr, nullptr);
 
-    rc = prepare("SELECT _rowid_, * FROM " + quoteIdentifier(tables.front()) +
-                     " ORDER BY _rowid_",
+    rc = prepare("SELECT _rowid_, * FROM " + quoteIdentifier(tables.front()) + " ORDER BY _rowid_",
                  st);
     if (rc != SQLITE_OK)
         return fail("无法读取数据表“" + tables.front() + "”（" + sqlite3_errmsg(db.get()) + "）。");
@@ -299,7 +311,8 @@ Catalogue::LoadResult Catalogue::load(const std::string& path)
             return fail("第 " + std::to_string(c + 1) + " 个字段的名称不是有效的 UTF-8 文本。");
         const auto kind = decl ? kindFromKeyword(decl) : std::nullopt;
         if (!kind) {
-            const std::string allowed = "允许的类型为 TEXT、BYTE、SHORT、INT、LONG、FLOAT、DOUBLE。";
+            const std::string allowed =
+                "允许的类型为 TEXT、BYTE、SHORT、INT、LONG、FLOAT、DOUBLE。";
             if (!decl || !*decl)
                 return fail("字段“" + col.field.name + "”没有声明类型；" + allowed);
             return fail("字段“" + col.field.name + "”的声明类型“" + decl + "”不受支持；" + allowed);
@@ -315,9 +328,10 @@ Catalogue::LoadResult Catalogue::load(const std::string& path)
             Column& col = cat->columns_[static_cast<std::size_t>(c)];
             const int type = sqlite3_column_type(st.get(), c + 1);
             auto badCell = [&](const std::string& what) {
-                return fail("第 " + std::to_string(record) + " 条记录（rowid " +
-                            numberText(static_cast<std::int64_t>(sqlite3_column_int64(st.get(), 0))) +
-                            "）的字段“" + col.field.name + "”" + what);
+                return fail(
+                    "第 " + std::to_string(record) + " 条记录（rowid " +
+                    numberText(static_cast<std::int64_t>(sqlite3_column_int64(st.get(), 0))) +
+                    "）的字段“" + col.field.name + "”" + what);
             };
             auto declared = [&] {
                 return "声明为" + std::string(kindDisplayName(col.field.kind)) + "（" +
@@ -328,10 +342,11 @@ Catalogue::LoadResult Catalogue::load(const std::string& path)
             switch (col.field.kind) {
             case FieldKind::Text: {
                 if (type != SQLITE_TEXT)
-                    return badCell(declared() + "，但存的是" + std::string(storageName(type)) + "。");
+                    return badCell(declared() + "，但存的是" + std::string(storageName(type)) +
+                                   "。");
                 const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), c + 1));
-                const std::string_view text(p ? p : "",
-                                            static_cast<std::size_t>(sqlite3_column_bytes(st.get(), c + 1)));
+                const std::string_view text(
+                    p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(st.get(), c + 1)));
                 if (!isValidUtf8(text)) return badCell("不是有效的 UTF-8 文本。");
                 col.text.append(text);
                 col.textEnds.push_back(col.text.size());
@@ -345,7 +360,8 @@ Catalogue::LoadResult Catalogue::load(const std::string& path)
                     return badCell(declared() + "，但存的是小数 " +
                                    numberText(sqlite3_column_double(st.get(), c + 1)) + "。");
                 if (type != SQLITE_INTEGER)
-                    return badCell(declared() + "，但存的是" + std::string(storageName(type)) + "。");
+                    return badCell(declared() + "，但存的是" + std::string(storageName(type)) +
+                                   "。");
                 const std::int64_t v = sqlite3_column_int64(st.get(), c + 1);
                 if (!integerFits(col.field.kind, v))
                     return badCell("的值 " + numberText(v) + " 超出了" +
@@ -364,14 +380,17 @@ Catalogue::LoadResult Catalogue::load(const std::string& path)
                     v = static_cast<double>(i);
                     // Exactly representable integers only (|i| <= 2^53 and the like).
                     if (v >= 0x1p63 || static_cast<std::int64_t>(v) != i)
-                        return badCell(declared() + "，但整数 " + numberText(i) + " 无法精确表示为小数。");
+                        return badCell(declared() + "，但整数 " + numberText(i) +
+                                       " 无法精确表示为小数。");
                 } else {
-                    return badCell(declared() + "，但存的是" + std::string(storageName(type)) + "。");
+                    return badCell(declared() + "，但存的是" + std::string(storageName(type)) +
+                                   "。");
                 }
                 if (!std::isfinite(v)) return badCell("的值不是有限的数。");
                 if (col.field.kind == FieldKind::Float) {
                     if (std::fabs(v) > static_cast<double>(std::numeric_limits<float>::max()))
-                        return badCell("的值 " + numberText(v) + " 超出了单精度小数（FLOAT）的范围。");
+                        return badCell("的值 " + numberText(v) +
+                                       " 超出了单精度小数（FLOAT）的范围。");
                     col.floats.push_back(static_cast<float>(v));
                 } else {
                     col.doubles.push_back(v);

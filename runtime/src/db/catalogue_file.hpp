@@ -96,8 +96,7 @@ public:
     std::string_view textAt(std::size_t field, std::size_t record) const noexcept
     {
         const Column& c = columns_[field];
-        return std::string_view(c.text).substr(c.textEnds[record],
-                                               c.textEnds[record + 1] - c.textEnds[record]);
+        return {c.text.data() + c.textEnds[record], c.textEnds[record + 1] - c.textEnds[record]};
     }
     // Any numeric field's value widened to double.
     double numberAt(std::size_t field, std::size_t record) const noexcept;

@@ -4,16 +4,15 @@
 
 #include <sqlite3.h>
 
-#include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <limits>
+#include <random>
 #include <system_error>
-#include <unistd.h>
 
 namespace gr::db {
 
@@ -47,7 +46,9 @@ std::string columnDefinition(const Field& f)
     std::string def = q + " " + std::string(kindKeyword(f.kind)) + " NOT NULL CHECK (";
     switch (f.kind) {
     case FieldKind::Text: def += "typeof(" + q + ") = 'text'"; break;
-    case FieldKind::Byte: def += "typeof(" + q + ") = 'integer' AND " + q + " BETWEEN 0 AND 255"; break;
+    case FieldKind::Byte:
+        def += "typeof(" + q + ") = 'integer' AND " + q + " BETWEEN 0 AND 255";
+        break;
     case FieldKind::Short:
         def += "typeof(" + q + ") = 'integer' AND " + q + " BETWEEN -32768 AND 32767";
         break;
@@ -67,8 +68,6 @@ std::string columnDefinition(const Field& f)
     return def;
 }
 
-std::atomic<unsigned> tempCounter{0};
-
 template <typename T>
 void appendNumber(std::string& out, T value)
 {
@@ -77,6 +76,25 @@ void appendNumber(std::string& out, T value)
 }
 
 } // namespace
+
+std::string createTemporaryBeside(const std::string& path, std::string& error)
+{
+    static std::mt19937_64 random{std::random_device{}()};
+    static constexpr char digits[] = "0123456789abcdef";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = path + ".tmp-";
+        for (std::uint64_t bits = random(), k = 0; k < 12; ++k, bits >>= 4)
+            name += digits[bits & 15];
+        // "x": fail rather than reuse a name that exists.
+        if (std::FILE* f = std::fopen(name.c_str(), "wbx")) {
+            std::fclose(f);
+            return name;
+        }
+        if (errno != EEXIST) break;
+    }
+    error = "cannot create a file in the folder of " + path + ": " + std::strerror(errno);
+    return {};
+}
 
 struct CatalogueWriter::State {
     std::string target;
@@ -114,9 +132,8 @@ CatalogueWriter::~CatalogueWriter()
     if (state_ && !state_->committed) state_->discard();
 }
 
-std::unique_ptr<CatalogueWriter> CatalogueWriter::create(const std::string& path,
-                                                         std::vector<Field> fields,
-                                                         std::string& error)
+std::unique_ptr<CatalogueWriter>
+CatalogueWriter::create(const std::string& path, std::vector<Field> fields, std::string& error)
 {
     if (fields.empty()) {
         error = "a catalogue needs at least one field";
@@ -141,31 +158,16 @@ std::unique_ptr<CatalogueWriter> CatalogueWriter::create(const std::string& path
 
     auto state = std::make_unique<State>();
     state->target = path;
-    // A fresh temporary name beside the target, created exclusively so two
-    // writers never share one.
-    for (int attempt = 0; attempt < 100 && state->temp.empty(); ++attempt) {
-        std::string name = path + ".tmp" + std::to_string(::getpid()) + "-" +
-                           std::to_string(tempCounter.fetch_add(1));
-        if (std::FILE* f = std::fopen(name.c_str(), "wbx")) {
-            std::fclose(f);
-            state->temp = std::move(name);
-        } else if (errno != EEXIST) {
-            error = "cannot create a file in the folder of " + path + ": " + std::strerror(errno);
-            return nullptr;
-        }
-    }
-    if (state->temp.empty()) {
-        error = "cannot find a free temporary name beside " + path;
-        return nullptr;
-    }
+    state->temp = createTemporaryBeside(path, error);
+    if (state->temp.empty()) return nullptr;
 
     auto failWith = [&](std::string message) {
         error = std::move(message);
         state->discard();
         return nullptr;
     };
-    if (sqlite3_open_v2(state->temp.c_str(), &state->db, SQLITE_OPEN_READWRITE, nullptr) !=
-        SQLITE_OK)
+    if (sqlite3_open_v2(state->temp.c_str(), &state->db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
         return failWith(state->sqliteError("cannot open " + state->temp));
 
     // The temporary file is private until the rename, so it needs neither a
@@ -179,12 +181,14 @@ std::unique_ptr<CatalogueWriter> CatalogueWriter::create(const std::string& path
         return failWith(state->sqliteError("cannot create the table"));
 
     std::string insert = "INSERT INTO " + quoteIdentifier(kRecordTable) + " VALUES (";
-    for (std::size_t i = 0; i < fields.size(); ++i) insert += i ? ", ?" : "?";
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        insert += i ? ", ?" : "?";
     insert += ")";
     if (sqlite3_prepare_v2(state->db, insert.c_str(), -1, &state->insert, nullptr) != SQLITE_OK)
         return failWith(state->sqliteError("cannot prepare the insert"));
 
-    return std::unique_ptr<CatalogueWriter>(new CatalogueWriter(std::move(state), std::move(fields)));
+    return std::unique_ptr<CatalogueWriter>(
+        new CatalogueWriter(std::move(state), std::move(fields)));
 }
 
 std::string CatalogueWriter::add(std::span<const CellValue> cells)
@@ -197,33 +201,35 @@ std::string CatalogueWriter::add(std::span<const CellValue> cells)
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const Field& f = fields_[i];
         const int slot = static_cast<int>(i + 1);
-        const std::string where = "field \"" + f.name + "\" (" + std::string(kindKeyword(f.kind)) + ")";
+        auto where = [&f] {
+            return "field \"" + f.name + "\" (" + std::string(kindKeyword(f.kind)) + ")";
+        };
         int rc = SQLITE_OK;
         if (f.kind == FieldKind::Text) {
             const auto* text = std::get_if<std::string_view>(&cells[i]);
-            if (!text) return where + ": a text is needed";
-            if (!isValidUtf8(*text)) return where + ": the text is not valid UTF-8";
+            if (!text) return where() + ": a text is needed";
+            if (!isValidUtf8(*text)) return where() + ": the text is not valid UTF-8";
             rc = sqlite3_bind_text64(s.insert, slot, text->data(), text->size(), SQLITE_STATIC,
                                      SQLITE_UTF8);
         } else if (isInteger(f.kind)) {
             const auto* v = std::get_if<std::int64_t>(&cells[i]);
-            if (!v) return where + ": a whole number is needed";
+            if (!v) return where() + ": a whole number is needed";
             if (!integerFits(f.kind, *v))
-                return where + ": " + std::to_string(*v) + " is out of range";
+                return where() + ": " + std::to_string(*v) + " is out of range";
             rc = sqlite3_bind_int64(s.insert, slot, *v);
         } else {
             const auto* v = std::get_if<double>(&cells[i]);
-            if (!v) return where + ": a number is needed";
-            if (!std::isfinite(*v)) return where + ": the number is not finite";
+            if (!v) return where() + ": a number is needed";
+            if (!std::isfinite(*v)) return where() + ": the number is not finite";
             double stored = *v;
             if (f.kind == FieldKind::Float) {
                 if (std::fabs(stored) > static_cast<double>(std::numeric_limits<float>::max()))
-                    return where + ": the number is out of range";
+                    return where() + ": the number is out of range";
                 stored = static_cast<double>(static_cast<float>(stored));
             }
             rc = sqlite3_bind_double(s.insert, slot, stored);
         }
-        if (rc != SQLITE_OK) return s.sqliteError(where);
+        if (rc != SQLITE_OK) return s.sqliteError(where());
     }
     const int rc = sqlite3_step(s.insert);
     sqlite3_reset(s.insert);

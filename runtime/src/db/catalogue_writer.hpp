@@ -29,8 +29,7 @@ public:
     // UTF-8 and distinct without regard to ASCII letter case (SQLite treats
     // column names that way). On failure returns null and sets `error`.
     static std::unique_ptr<CatalogueWriter> create(const std::string& path,
-                                                   std::vector<Field> fields,
-                                                   std::string& error);
+                                                   std::vector<Field> fields, std::string& error);
 
     // Discards the temporary file unless commit() succeeded.
     ~CatalogueWriter();
@@ -54,6 +53,11 @@ private:
     std::unique_ptr<State> state_;
     std::vector<Field> fields_;
 };
+
+// Creates a new empty file under a fresh name beside `path`, for building a
+// file there and renaming it into place. Returns the name, or an empty
+// string and sets `error`.
+std::string createTemporaryBeside(const std::string& path, std::string& error);
 
 // The fields of the item catalogue as the program reads them: 订货编号 TEXT,
 // 模数 DOUBLE, 齿数 SHORT, 齿形 BYTE (1 helical, 0 spur), 精度 BYTE.

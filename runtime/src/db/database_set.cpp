@@ -23,7 +23,10 @@ gr_kind grKindOf(FieldKind kind) noexcept
     return GR_KIND_NONE;
 }
 
-std::string quoted(std::string_view name) { return "“" + std::string(name) + "”"; }
+std::string quoted(std::string_view name)
+{
+    return "“" + std::string(name) + "”";
+}
 
 } // namespace
 
@@ -156,16 +159,12 @@ ReadResult DatabaseSet::readField(std::string_view name, Expect expect) const
     const std::size_t r = *db->record;
     out.value.kind = grKindOf(kind);
     switch (kind) {
-    case FieldKind::Text:
-        out.value.text = cat.textAt(*field, r);
-        break;
+    case FieldKind::Text: out.value.text = cat.textAt(*field, r); break;
     case FieldKind::Float:
         out.value.f = cat.floatAt(*field, r);
         out.value.d = static_cast<double>(out.value.f);
         break;
-    case FieldKind::Double:
-        out.value.d = cat.doubleAt(*field, r);
-        break;
+    case FieldKind::Double: out.value.d = cat.doubleAt(*field, r); break;
     default:
         out.value.i = cat.integerAt(*field, r);
         out.value.d = static_cast<double>(out.value.i);

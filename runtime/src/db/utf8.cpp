@@ -20,12 +20,16 @@ std::size_t firstInvalidUtf8(std::string_view text) noexcept
             len = 2;
         } else if (b >= 0xE0 && b <= 0xEF) {
             len = 3;
-            if (b == 0xE0) lo = 0xA0;      // overlong
-            else if (b == 0xED) hi = 0x9F; // surrogates
+            if (b == 0xE0)
+                lo = 0xA0; // overlong
+            else if (b == 0xED)
+                hi = 0x9F; // surrogates
         } else if (b >= 0xF0 && b <= 0xF4) {
             len = 4;
-            if (b == 0xF0) lo = 0x90;      // overlong
-            else if (b == 0xF4) hi = 0x8F; // above U+10FFFF
+            if (b == 0xF0)
+                lo = 0x90; // overlong
+            else if (b == 0xF4)
+                hi = 0x8F; // above U+10FFFF
         } else {
             return i;
         }

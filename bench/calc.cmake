@@ -1,0 +1,18 @@
+# Calculation benchmarks: one whole run on the headless runtime, and
+# gearcalc-report --batch over 100,000 gears. Included from
+# bench/CMakeLists.txt.
+if(NOT TARGET benchmark::benchmark)
+  find_package(benchmark REQUIRED)
+endif()
+add_executable(calc_bench ${CMAKE_CURRENT_LIST_DIR}/calc_bench.cpp)
+target_link_libraries(calc_bench PRIVATE benchmark::benchmark gearprog tavrn_core gear_options)
+target_compile_definitions(calc_bench PRIVATE GEARCALC_DIST_DIR="${GEARCALC_DIST_DIR}")
+set_target_properties(calc_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+add_dependencies(calc_bench stylx)
+if(TARGET catalogues)
+  add_dependencies(calc_bench catalogues)
+endif()
+if(TARGET gearcalc-report)
+  target_compile_definitions(calc_bench PRIVATE GEARCALC_REPORT="$<TARGET_FILE:gearcalc-report>")
+  add_dependencies(calc_bench gearcalc-report)
+endif()

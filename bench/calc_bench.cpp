@@ -1,0 +1,192 @@
+// The calculation's speed as the user meets it.
+//
+//   BM_ItemRun       one whole run on the headless runtime: the item lookup
+//                    in the shipped item catalogue (its last record, so the
+//                    search walks all of it), both range lookups and the
+//                    full report. Budget: median <= 50 us.
+//   BM_DirectRun     the same without the item lookup (a helical gear typed
+//                    in, all three series), for comparison.
+//   BM_ReportBatch   gearcalc-report --batch over 100,000 gears (generated
+//                    here), JSON lines to /dev/null, the process pinned to
+//                    one core. Budget: >= 50,000 reports/s.
+//
+// GEARCALC_BENCH_GEARS overrides the batch size for a quick run.
+#include "headless.hpp"
+#include "host.hpp"
+
+#include "../ui/controls.hpp"
+#include "../ui/routines.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace gearcalc;
+
+std::unique_ptr<gr::Host> startProgram()
+{
+    gr::HostOptions options;
+    options.program_folder = GEARCALC_DIST_DIR;
+    options.library_folder = GEARCALC_DIST_DIR;
+    auto host = std::make_unique<gr::Host>(programDescription(), std::make_unique<gr::HeadlessWindowSystem>(),
+                                           std::move(options));
+    host->dialogs().forbidRealDialogs(true);
+    gr_env* env = host->env();
+    if (env->services->create_window(env, kMainWindow) != GR_OK || !host->dialogs().messages().empty())
+        return nullptr;
+    return host;
+}
+
+// The report must look complete: all three blocks, both lookups found.
+bool reportComplete(gr::Host& host)
+{
+    const std::string& r = host.model().find(id::结果编辑框)->text;
+    return r.find("ZKD 公法线长度下偏差:-0.") != std::string::npos && host.dialogs().messages().empty();
+}
+
+void BM_ItemRun(benchmark::State& state)
+{
+    std::unique_ptr<gr::Host> host = startProgram();
+    if (!host) {
+        state.SkipWithError("the program did not start on the shipped catalogues");
+        return;
+    }
+    host->click(id::货号选择框);
+    host->typeText(id::货号编辑框, "ZKD-H8-21-8"); // the catalogue's last record
+    for (auto _ : state) {
+        host->click(id::计算按钮);
+        benchmark::DoNotOptimize(host->model().find(id::结果编辑框)->text.data());
+    }
+    if (!reportComplete(*host)) state.SkipWithError("the run did not write a complete report");
+}
+BENCHMARK(BM_ItemRun)->Unit(benchmark::kMicrosecond)->Repetitions(9)->DisplayAggregatesOnly(true);
+
+void BM_DirectRun(benchmark::State& state)
+{
+    std::unique_ptr<gr::Host> host = startProgram();
+    if (!host) {
+        state.SkipWithError("the program did not start on the shipped catalogues");
+        return;
+    }
+    host->typeText(id::模数编辑框, "2");
+    host->typeText(id::齿数编辑框, "20");
+    host->click(id::斜齿单选框);
+    host->click(id::度数选择框);
+    host->typeText(id::度数编辑框, "19.5283");
+    host->selectItem(id::精度组合框, 6);
+    host->selectItem(id::齿厚偏差组合框, 7);
+    host->selectItem(id::齿厚公差组合框, 4);
+    for (auto _ : state) {
+        host->click(id::计算按钮);
+        benchmark::DoNotOptimize(host->model().find(id::结果编辑框)->text.data());
+    }
+    if (!reportComplete(*host)) state.SkipWithError("the run did not write a complete report");
+}
+BENCHMARK(BM_DirectRun)->Unit(benchmark::kMicrosecond)->Repetitions(9)->DisplayAggregatesOnly(true);
+
+#ifdef GEARCALC_REPORT
+
+std::size_t gearCount()
+{
+    const char* env = std::getenv("GEARCALC_BENCH_GEARS");
+    return env ? std::strtoull(env, nullptr, 10) : 100'000;
+}
+
+// A deterministic mix: spur and helical gears typed in (helix in decimal
+// degrees or D/M/S), every row with grade and both series, and every tenth
+// row an item number of the shipped catalogue.
+void writeGears(const std::string& path, std::size_t count)
+{
+    static const char* const kModules[] = {"0.5", "0.8", "1", "1.25", "1.5", "2", "2.5", "3", "4", "5", "6", "8"};
+    static const char* const kSeries[] = {"a", "ab", "b", "bc", "c", "cd", "d", "e", "f", "g", "h"};
+    static const char* const kItems[] = {"ZKD-S2-20-7", "ZKD-H2-20-6", "ZKD-S5-60-9", "ZKD-H8-21-8", "ZKD-S1-12-9"};
+    std::ofstream out(path, std::ios::binary);
+    out << "item,module,teeth,pressure-angle,helix,helix-dms,grade,deviation,tolerance\n";
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i % 10 == 9) {
+            out << kItems[(i / 10) % 5] << ",,,,,,,,\n";
+            continue;
+        }
+        out << ',' << kModules[i % 12] << ',' << 10 + (i * 7) % 140 << ",20,";
+        switch (i % 3) {
+        case 0: out << ','; break;                                          // spur
+        case 1: out << 5 + (i % 30) << '.' << (i % 10000) << ','; break;    // decimal degrees
+        case 2: out << ',' << 8 + (i % 25) << ' ' << i % 60 << ' ' << (i * 13) % 60; break; // D M S
+        }
+        out << ',' << 1 + i % 12 << ',' << kSeries[i % 11] << ',' << 21 + i % 10 << '\n';
+    }
+}
+
+void BM_ReportBatch(benchmark::State& state)
+{
+    const std::size_t count = gearCount();
+    std::string pattern = (fs::temp_directory_path() / "gearcalc-batch-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        state.SkipWithError("mkdtemp failed");
+        return;
+    }
+    const fs::path folder = pattern;
+    const std::string csv = (folder / "gears.csv").string();
+    writeGears(csv, count);
+
+    // One core: the child inherits this thread's affinity.
+    cpu_set_t old_set;
+    sched_getaffinity(0, sizeof old_set, &old_set);
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &old_set)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    sched_setaffinity(0, sizeof one, &one);
+
+    for (auto _ : state) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        std::string exe = GEARCALC_REPORT, batch = "--batch", file = csv;
+        char* argv[] = {exe.data(), batch.data(), file.data(), nullptr};
+        const auto start = std::chrono::steady_clock::now();
+        pid_t pid = 0;
+        int status = -1;
+        if (posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv, environ) == 0) waitpid(pid, &status, 0);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        posix_spawn_file_actions_destroy(&actions);
+        state.SetIterationTime(took.count());
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("gearcalc-report --batch failed");
+            break;
+        }
+        state.counters["reports_per_s"] = static_cast<double>(count) / took.count();
+    }
+    sched_setaffinity(0, sizeof old_set, &old_set);
+    state.counters["gears"] = static_cast<double>(count);
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+}
+BENCHMARK(BM_ReportBatch)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(3);
+
+#endif
+
+} // namespace
+
+BENCHMARK_MAIN();
