@@ -18,7 +18,6 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -34,6 +33,7 @@
 #include <QTextOption>
 #include <QWindow>
 
+#include <clocale>
 #include <functional>
 #include <unordered_map>
 
@@ -139,6 +139,7 @@ public:
 
     FormModel* model = nullptr;
     EventSink* sink = nullptr;
+    uint32_t self_identity = 0; // the window's own control (0x06010000): its events and properties
     std::unique_ptr<MainWindow> window;
     std::unordered_map<uint32_t, QWidget*> widgets; // children of `window`
     QSize outer_size;
@@ -149,7 +150,13 @@ public:
 
     Impl(int& argc, char** argv)
     {
-        if (!QCoreApplication::instance()) own_app = std::make_unique<QApplication>(argc, argv);
+        if (!QCoreApplication::instance()) {
+            own_app = std::make_unique<QApplication>(argc, argv);
+            // QApplication adopts the user's locale for the C library; the
+            // runtime formats and reads numbers with C functions, which
+            // must keep the decimal point.
+            std::setlocale(LC_NUMERIC, "C");
+        }
         tap.on_event = [this](QObject* watched, QEvent* event) { onEvent(watched, event); };
         QCoreApplication::instance()->installEventFilter(&tap);
     }
@@ -163,7 +170,7 @@ public:
 
     QWidget* widgetFor(uint32_t identity) const
     {
-        if (window && model && identity == model->windowIdentity()) return window.get();
+        if (window && identity == self_identity) return window.get();
         auto it = widgets.find(identity);
         return it == widgets.end() ? nullptr : it->second;
     }
@@ -191,6 +198,7 @@ void QtWindowSystem::Impl::build(FormModel& form_model, EventSink& event_sink)
     auto& controls = model->controls();
     if (controls.empty()) return;
     const ControlState& self = controls.front();
+    self_identity = self.identity;
 
     window = std::make_unique<MainWindow>();
     window->on_closed = [this] {
@@ -281,7 +289,11 @@ void QtWindowSystem::Impl::createControl(ControlState& control)
     case form::kLabel: {
         auto* label = new QLabel(window.get());
         label->setTextFormat(Qt::PlainText);
-        label->setWordWrap(true);
+        // The forms were measured with a narrower Latin face; a caption a
+        // few pixels too wide for a one-line label is clipped at its blank
+        // end instead of wrapping half a line out of view. Labels tall
+        // enough for two lines wrap.
+        label->setWordWrap(element->height >= 2 * label->fontMetrics().lineSpacing());
         label->setAlignment(horizontalAlignment(element->alignment) | Qt::AlignTop);
         label->setText(qt::displayText(control.text));
         widget = label;
@@ -379,7 +391,7 @@ void QtWindowSystem::Impl::onEvent(QObject* watched, QEvent* event)
         if (watched == window->windowHandle()) {
             auto* key = static_cast<QKeyEvent*>(event);
             if (int code = qt::virtualKeyCode(key->key(), key->modifiers()))
-                sink->dispatchEvent(model->windowIdentity(), form::kEventKeyPressed,
+                sink->dispatchEvent(self_identity, form::kEventKeyPressed,
                                     {code, qt::shiftState(key->modifiers())});
         }
         break;
@@ -389,7 +401,7 @@ void QtWindowSystem::Impl::onEvent(QObject* watched, QEvent* event)
             // coordinates.
             auto* mouse = static_cast<QMouseEvent*>(event);
             const QPoint at = mouse->position().toPoint();
-            sink->dispatchEvent(model->windowIdentity(), form::kEventMouseMoved,
+            sink->dispatchEvent(self_identity, form::kEventMouseMoved,
                                 {at.x(), at.y(), qt::shiftState(mouse->modifiers())});
         }
         break;
@@ -469,20 +481,22 @@ void QtWindowSystem::Impl::showSelection(const ControlState& control, QWidget* w
 
 QtWindowSystem::QtWindowSystem(int& argc, char** argv) : impl_(std::make_unique<Impl>(argc, argv))
 {
+    // Plain until the program asks for the themed look, which it may do
+    // before its window exists.
+    setVisualStyle(false);
 }
 
 QtWindowSystem::~QtWindowSystem() = default;
 
 void QtWindowSystem::build(FormModel& model, EventSink& sink)
 {
-    setVisualStyle(false);
     impl_->build(model, sink);
 }
 
 void QtWindowSystem::refresh(const ControlState& control, int32_t property)
 {
     if (!impl_->window || !impl_->model) return;
-    if (control.identity == impl_->model->windowIdentity()) {
+    if (control.identity == impl_->self_identity) {
         if (property == kPropText) impl_->window->setWindowTitle(qtText(control.text));
         else if (property == kPropDisabled) impl_->window->setEnabled(!control.disabled);
         return;

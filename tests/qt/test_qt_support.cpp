@@ -1,0 +1,132 @@
+// The Qt backend's conversions and its print rendering, without a window.
+#include "qt_print.hpp"
+#include "qt_support.hpp"
+#include "qt_test_support.hpp"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace gr;
+
+namespace {
+
+// Where pdftotext -bbox places the first `word` on `page`, in points from
+// the page's top-left corner; (-1, -1) when it is not there.
+QPointF wordAt(const QString& pdf, int page, const QString& word)
+{
+    const QString number = QString::number(page);
+    const QString html = qttest::runTool("pdftotext", {QStringLiteral("-bbox"), QStringLiteral("-f"), number,
+                                                      QStringLiteral("-l"), number, pdf, QStringLiteral("-")});
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>%1</word>")
+                               .arg(QRegularExpression::escape(word)))
+            .match(html);
+    return match.hasMatch() ? QPointF(match.captured(1).toDouble(), match.captured(2).toDouble()) : QPointF(-1, -1);
+}
+
+// Tenths of a millimetre in points.
+double pt(double tenths) { return tenths * 72.0 / 254.0; }
+
+} // namespace
+
+class QtSupportTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qttest::startWatchdog(120); }
+
+    void coloursAndLineBreaksConvert()
+    {
+        QCOMPARE(qt::colourFromBgr(0x123456), QColor(0x56, 0x34, 0x12));
+        QCOMPARE(qt::colourFromBgr(0x0000FF), QColor(Qt::red));
+        QCOMPARE(qt::displayText("齿轮\r\n模数\r\n"), QStringLiteral("齿轮\n模数\n"));
+        // A CR LF split across two appends still yields one break.
+        QCOMPARE(qt::displayText("a\r") + qt::displayText("\nb"), QStringLiteral("a\nb"));
+        QCOMPARE(qt::modelText(QStringLiteral("a\nb")), std::string("a\r\nb"));
+        QCOMPARE(qt::modelText(QStringLiteral("a\r\nb")), std::string("a\r\nb"));
+    }
+
+    void keysMapToVirtualKeyCodes_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("code");
+        QTest::newRow("return") << int(Qt::Key_Return) << 0 << 13;
+        QTest::newRow("keypad enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << 13;
+        QTest::newRow("escape") << int(Qt::Key_Escape) << 0 << 27;
+        QTest::newRow("shift z") << int(Qt::Key_Z) << int(Qt::ShiftModifier) << int('Z');
+        QTest::newRow("9") << int(Qt::Key_9) << 0 << int('9');
+        QTest::newRow("shift 1") << int(Qt::Key_Exclam) << int(Qt::ShiftModifier) << int('1');
+        QTest::newRow("keypad 5") << int(Qt::Key_5) << int(Qt::KeypadModifier) << 101;
+        QTest::newRow("f12") << int(Qt::Key_F12) << 0 << 123;
+        QTest::newRow("down") << int(Qt::Key_Down) << 0 << 40;
+        QTest::newRow("period") << int(Qt::Key_Period) << 0 << 190;
+        QTest::newRow("no code") << int(Qt::Key_VolumeUp) << 0 << 0;
+    }
+    void keysMapToVirtualKeyCodes()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, code);
+        QCOMPARE(qt::virtualKeyCode(key, Qt::KeyboardModifiers(modifiers)), code);
+    }
+
+    void modifierStateIsShiftCtrlAlt()
+    {
+        QCOMPARE(qt::shiftState(Qt::ShiftModifier), 1);
+        QCOMPARE(qt::shiftState(Qt::ControlModifier), 2);
+        QCOMPARE(qt::shiftState(Qt::AltModifier | Qt::KeypadModifier), 4);
+    }
+
+    void printedTextsLandAtTheirPositions()
+    {
+        if (!qttest::haveTool("pdftotext")) QSKIP("pdftotext is not installed");
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("positions.pdf"));
+        const PrintJob job{"positions", {{12.0, 700, 180, "Alpha"}, {9.0, 200, 1000, "Beta\r\nGamma"}}, {}};
+        QVERIFY(qt::writePrintJobPdf(job, pdf.toStdString()));
+        const QPointF alpha = wordAt(pdf, 1, QStringLiteral("Alpha"));
+        QVERIFY2(qAbs(alpha.x() - pt(700)) < 3 && qAbs(alpha.y() - pt(180)) < 4, qPrintable(QDebug::toString(alpha)));
+        const QPointF beta = wordAt(pdf, 1, QStringLiteral("Beta"));
+        const QPointF gamma = wordAt(pdf, 1, QStringLiteral("Gamma"));
+        QVERIFY(qAbs(beta.x() - pt(200)) < 3 && qAbs(gamma.x() - beta.x()) < 1);
+        QVERIFY2(gamma.y() - beta.y() > 8 && gamma.y() - beta.y() < 16, qPrintable(QDebug::toString(gamma - beta)));
+    }
+
+    void longTextsContinueOnTheNextPage()
+    {
+        if (!qttest::haveTool("pdftotext") || !qttest::haveTool("pdfinfo")) QSKIP("poppler-utils are not installed");
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("long.pdf"));
+        std::string text;
+        for (int i = 1; i <= 200; ++i) text += "Line" + std::to_string(i) + "\r\n";
+        const PrintJob job{"long", {{10.0, 300, 180, text}, {10.0, 300, 180, "Footer"}}, {}};
+        QVERIFY(qt::writePrintJobPdf(job, pdf.toStdString()));
+
+        const int pages = qttest::pdfPages(pdf);
+        QVERIFY2(pages >= 2, qPrintable(QString::number(pages)));
+        const QString all = qttest::pdfText(pdf);
+        qsizetype previous = -1;
+        for (int i = 1; i <= 200; ++i) {
+            const qsizetype at = all.indexOf(QRegularExpression(QStringLiteral("\\bLine%1\\b").arg(i)));
+            QVERIFY2(at > previous, qPrintable(QStringLiteral("Line%1 missing or out of order").arg(i)));
+            previous = at;
+        }
+        // Page 2 goes on at the top margin, same x; page 1 stops above the bottom margin.
+        const QString first = qttest::pdfPageText(pdf, 2).trimmed().section(QLatin1Char('\n'), 0, 0).trimmed();
+        const QPointF top = wordAt(pdf, 2, first);
+        QVERIFY2(qAbs(top.x() - pt(300)) < 3 && qAbs(top.y() - pt(qt::kTopMarginMm * 10)) < 4, qPrintable(first));
+        const QPointF last = wordAt(pdf, 1, QStringLiteral("Line%1").arg(first.mid(4).toInt() - 1));
+        QVERIFY(last.y() > 0 && last.y() < pt(2970 - qt::kBottomMarginMm * 10));
+        // Later items go on the page the job has reached.
+        QVERIFY(qttest::pdfPageText(pdf, pages).contains(QStringLiteral("Footer")));
+    }
+
+    void unwritablePdfFails()
+    {
+        QVERIFY(!qt::writePrintJobPdf(PrintJob{"x", {{12.0, 100, 100, "x"}}, {}}, "/nonexistent-folder/out.pdf"));
+    }
+};
+
+QTEST_MAIN(QtSupportTest)
+#include "test_qt_support.moc"
