@@ -13,9 +13,12 @@ PACKAGES=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev libbenchmark-dev
+  libcli11-dev clang libclang-rt-dev
+  nlohmann-json3-dev rapidjson-dev
   fonts-wqy-microhei
   xvfb xauth xdotool xclip poppler-utils
   locales
+  mingw-w64 wine wine64
 )
 
 install_deps() {

@@ -4,6 +4,7 @@
 #include "../ui/controls.hpp"
 #include "report_texts.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -71,11 +72,22 @@ double numberOf(const rt::Runtime& rt, uint32_t identity)
     return rt.TextToNumber(text);
 }
 
-// Appends one report line: label, value text and suffix joined.
+// Appends one report line: label, value text and suffix joined. Lines are
+// short, so they are joined on the stack; a long one (an absurd typed
+// value) goes through the heap.
 void line(const rt::Runtime& rt, std::string_view label, std::string_view value = {}, std::string_view suffix = {})
 {
+    const std::size_t size = label.size() + value.size() + suffix.size();
+    char buffer[256];
+    if (size <= sizeof buffer) {
+        char* end = std::copy(label.begin(), label.end(), buffer);
+        end = std::copy(value.begin(), value.end(), end);
+        end = std::copy(suffix.begin(), suffix.end(), end);
+        rt.AppendText(kResultBox, std::string_view(buffer, size));
+        return;
+    }
     std::string text;
-    text.reserve(label.size() + value.size() + suffix.size());
+    text.reserve(size);
     text += label;
     text += value;
     text += suffix;

@@ -709,16 +709,20 @@ gr_status Host::setProperty(uint32_t window, uint32_t identity, int32_t property
                         conv::integerToText(property) + "。";
         return reportError(GR_ERR_NO_SUCH_PROPERTY, m);
     }
-    const std::string op = "SetProperty " + conv::integerToText(property);
+    // The operation's name is only needed for an error message: made when
+    // the value has the wrong kind, not on every call.
+    const auto op = [property] { return "SetProperty " + conv::integerToText(property); };
     if (property == kPropText) {
         std::string_view text;
-        if (gr_status st = textArg(value, 1, 0, op.c_str(), text)) return st;
+        if (value->kind != GR_KIND_TEXT) return textArg(value, 1, 0, op().c_str(), text);
+        text = std::string_view(value->u.text.data, value->u.text.len);
         c->text.assign(text);
         ws_->refresh(*c, property);
         return GR_OK;
     }
     double number = 0;
-    if (gr_status st = numberArg(value, 1, 0, op.c_str(), number)) return st;
+    if (!isNumeric(value->kind)) return numberArg(value, 1, 0, op().c_str(), number);
+    number = widen(*value);
     switch (property) {
     case kPropDisabled: c->disabled = number != 0; break;
     case kPropEditTextColour:

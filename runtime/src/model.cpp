@@ -1,5 +1,7 @@
 #include "model.hpp"
 
+#include <algorithm>
+
 namespace gr {
 
 FormModel::FormModel(const form::Window& window) : description_(&window), window_identity_(window.identity)
@@ -21,10 +23,22 @@ FormModel::FormModel(const form::Window& window) : description_(&window), window
         c.items = e.items;
         controls_.push_back(std::move(c));
     }
+    by_identity_.reserve(controls_.size());
+    for (std::size_t i = 0; i < controls_.size(); ++i)
+        by_identity_.emplace_back(controls_[i].identity, static_cast<uint32_t>(i));
+    // Stable, so that of equal identities the first in form order is found.
+    std::stable_sort(by_identity_.begin(), by_identity_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
 }
 
 ControlState* FormModel::find(uint32_t identity)
 {
+    const auto it = std::lower_bound(by_identity_.begin(), by_identity_.end(), identity,
+                                     [](const auto& entry, uint32_t id) { return entry.first < id; });
+    if (it != by_identity_.end() && it->first == identity && it->second < controls_.size() &&
+        controls_[it->second].identity == identity)
+        return &controls_[it->second];
+    // Controls added through controls() after construction are not indexed.
     for (ControlState& c : controls_)
         if (c.identity == identity) return &c;
     return nullptr;

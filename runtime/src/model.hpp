@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace gr {
@@ -70,6 +71,9 @@ private:
     const form::Window* description_ = nullptr;
     uint32_t window_identity_ = 0;
     std::vector<ControlState> controls_;
+    // (identity, position in controls_) sorted by identity: every property
+    // access finds its control, so this is on the hot path of every routine.
+    std::vector<std::pair<uint32_t, uint32_t>> by_identity_;
 };
 
 } // namespace gr

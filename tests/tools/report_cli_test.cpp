@@ -1,0 +1,450 @@
+// gearcalc-report as a user runs it: a child process with arguments, its
+// standard output, standard error and exit status.
+#include "report_session.hpp"
+
+#include "catalogue_writer.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+
+class TempFolder {
+public:
+    TempFolder()
+    {
+        std::string pattern = (fs::temp_directory_path() / "gearcalc-report-test-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~TempFolder()
+    {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    std::string path() const { return path_.string(); }
+
+private:
+    fs::path path_;
+};
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeFile(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs gearcalc-report with `args`; output is captured through files.
+Outcome report(const std::vector<std::string>& args)
+{
+    TempFolder scratch;
+    const std::string out_path = scratch.file("out"), err_path = scratch.file("err");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<std::string> all = {GEARCALC_REPORT};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    Outcome run;
+    const int rc = posix_spawn(&pid, GEARCALC_REPORT, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) throw std::runtime_error("cannot start gearcalc-report");
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    run.out = readFile(out_path);
+    run.err = readFile(err_path);
+    return run;
+}
+
+std::vector<Json> jsonLines(const std::string& out)
+{
+    std::vector<Json> lines;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) lines.push_back(Json::parse(line));
+    return lines;
+}
+
+// The text after `label` on its line of a raw report (CR LF line ends).
+std::optional<std::string> labelled(const std::string& report, const std::string& label)
+{
+    std::size_t at = 0;
+    while (true) {
+        const std::size_t end = report.find("\r\n", at);
+        const std::string line = report.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        if (line.rfind(label, 0) == 0) return line.substr(label.size());
+        if (end == std::string::npos) return std::nullopt;
+        at = end + 2;
+    }
+}
+
+const char* const kSpurExample = "**齿轮基本信息**\n模数：2\n齿数：20\n压力角：20°\n螺旋角：0°\n\n**计算结果**\n"
+                                 "分度圆直径：40\n齿顶圆直径：44\n齿根圆直径：35\n基圆直径：37.5877\n齿顶高：2\n"
+                                 "齿根高：2.5\n全齿高：4.5\n公法线长度：15.3209\n公法线跨齿数：3\n\n"
+                                 "**齿轮精度参数**\n制齿精度：无\n";
+
+TEST(ReportCli, SpurExampleAsText)
+{
+    const Outcome r = report({"--module", "2", "--teeth", "20"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, kSpurExample);
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(ReportCli, RawIsTheResultBoxByteForByte)
+{
+    const Outcome r = report({"--module", "2", "--teeth", "20", "--format", "raw"});
+    EXPECT_EQ(r.status, 0);
+    std::string expected = kSpurExample;
+    expected.pop_back(); // no final line end
+    std::string crlf;
+    for (char c : expected) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_EQ(r.out, crlf);
+}
+
+// --- The three formats agree, value for value ---------------------------------
+
+struct Gear {
+    const char* name;
+    std::vector<std::string> args;
+};
+void PrintTo(const Gear& g, std::ostream* os)
+{
+    *os << g.name;
+}
+
+const Gear kGears[] = {
+    {"spur_example", {"--module", "2", "--teeth", "20"}},
+    {"helical_all_series", {"--module", "2", "--teeth", "20", "--helix", "19.5283", "--grade", "7", "--deviation", "e",
+                            "--tolerance", "25"}},
+    {"helical_dms", {"--module", "1.5", "--teeth", "31", "--helix-dms", "15", "30", "0", "--tolerance", "21"}},
+    {"helical_without_angle", {"--module", "2", "--teeth", "20", "--helical", "--deviation", "h"}},
+    {"item_helical", {"--item", "ZKD-H2-20-6"}},
+    {"item_with_pressure_angle", {"--item", "ZKD-S3-18-8", "--pressure-angle", "14.5"}},
+    {"beyond_the_tables", {"--module", "20", "--teeth", "600", "--grade", "3", "--deviation", "a", "--tolerance", "30"}},
+    {"not_a_number", {"--module", "1e400", "--teeth", "0", "--deviation", "e"}},
+    {"module_as_typed", {"--module", "2.50", "--teeth", "20", "--pressure-angle", "20.0"}},
+};
+
+class Formats : public ::testing::TestWithParam<Gear> {};
+
+TEST_P(Formats, TextRawAndJsonAgree)
+{
+    std::vector<std::string> args = GetParam().args;
+    const auto with = [&](const char* format) {
+        std::vector<std::string> a = args;
+        a.insert(a.end(), {"--format", format});
+        return report(a);
+    };
+    const Outcome text = with("text"), raw = with("raw"), json = with("json");
+    ASSERT_EQ(text.status, 0) << text.err;
+    ASSERT_EQ(raw.status, 0) << raw.err;
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(text.out, gearcalc::report::asText(raw.out));
+    const std::vector<Json> lines = jsonLines(json.out);
+    ASSERT_EQ(lines.size(), 1u) << json.out;
+    const Json& j = lines[0];
+    EXPECT_EQ(j["status"], "ok");
+    EXPECT_EQ(j["report"], raw.out);
+    EXPECT_TRUE(j["messages"].empty());
+
+    // Each value is the text after its label in the raw report.
+    const std::pair<const char*, const char*> labels[] = {
+        {"module", "模数："},          {"teeth", "齿数："},
+        {"pitch_diameter", "分度圆直径："}, {"tip_diameter", "齿顶圆直径："},
+        {"root_diameter", "齿根圆直径："},  {"base_diameter", "基圆直径："},
+        {"addendum", "齿顶高："},      {"dedendum", "齿根高："},
+        {"whole_depth", "全齿高："},   {"span", "公法线长度："},
+        {"teeth_spanned", "公法线跨齿数："}, {"upper_deviation", "齿厚上偏差："},
+        {"maker_span", "ZKD 公法线长度："}, {"lower_deviation", "齿厚下偏差："},
+        {"tolerance", "齿厚公差："},   {"maker_span_lower_deviation", "ZKD 公法线长度下偏差:-"},
+    };
+    for (const auto& [name, label] : labels) {
+        SCOPED_TRACE(name);
+        const std::optional<std::string> shown = labelled(raw.out, label);
+        if (shown) EXPECT_EQ(j[name], *shown);
+        else EXPECT_TRUE(j[name].is_null());
+    }
+    EXPECT_EQ(j["pressure_angle"].get<std::string>() + "°", labelled(raw.out, "压力角："));
+    EXPECT_EQ(j["helix_angle"].get<std::string>() + "°", labelled(raw.out, "螺旋角："));
+    if (j["grade"].is_null()) EXPECT_EQ(labelled(raw.out, "制齿精度："), "无");
+    else EXPECT_EQ(j["grade"].get<std::string>() + "级", labelled(raw.out, "制齿精度依据DIN 3967："));
+}
+
+INSTANTIATE_TEST_SUITE_P(Gears, Formats, ::testing::ValuesIn(kGears),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ReportCli, JsonEchoesTheInputs)
+{
+    const Outcome r = report({"--module", "1.5", "--teeth", "31", "--helix-dms", "15", "30", "0", "--grade", "8",
+                          "--deviation", "cd", "--tolerance", "26", "--format", "json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Json j = jsonLines(r.out).at(0);
+    const Json expected = Json::parse(R"({"item":null,"module":"1.5","teeth":"31","pressure_angle":"20",
+        "gear":"helical","helix":null,"helix_dms":["15","30","0"],"grade":8,"deviation":"cd","tolerance":26})");
+    EXPECT_EQ(j["input"], expected);
+    EXPECT_EQ(j["helix_angle"], "15.5");
+    EXPECT_EQ(j["span"], "16.2225");
+    EXPECT_EQ(j["teeth_spanned"], "4");
+}
+
+TEST(ReportCli, JsonStaysValidForTextsThatAreNotUtf8)
+{
+    // The raw report keeps the typed bytes; the JSON line shows U+FFFD.
+    const Outcome raw = report({"--module", "2\xff", "--teeth", "20", "--format", "raw"});
+    EXPECT_NE(raw.out.find("模数：2\xff\r\n"), std::string::npos);
+    const Outcome r = report({"--module", "2\xff", "--teeth", "20", "--format", "json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Json j = jsonLines(r.out).at(0);
+    EXPECT_EQ(j["module"], "2\xEF\xBF\xBD");
+    EXPECT_EQ(j["input"]["module"], "2\xEF\xBF\xBD");
+    EXPECT_EQ(j["pitch_diameter"], "40");
+}
+
+// --- Exit statuses ------------------------------------------------------------------
+
+TEST(ReportCli, UnknownItemExitsWithOneAndTheCataloguesMessage)
+{
+    const Outcome r = report({"--item", "ZKD-NOPE"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("ZKD-KSTAL公司目前没有此类齿轮！"), std::string::npos) << r.err;
+}
+
+TEST(ReportCli, EmptyModuleExitsWithThree)
+{
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--teeth", "20"}, std::vector<std::string>{"--module", "", "--helical"}}) {
+        const Outcome r = report(args);
+        EXPECT_EQ(r.status, 3);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err, "");
+    }
+}
+
+TEST(ReportCli, BadUsageExitsWithTwo)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        {"--no-such-option"},
+        {"--module", "2", "--teeth", "20", "extra"},
+        {"--grade", "13"},
+        {"--grade", "seven"},
+        {"--deviation", "z"},
+        {"--tolerance", "20"},
+        {"--format", "xml"},
+        {"--spur", "--helical"},
+        {"--spur", "--helix", "10"},
+        {"--helix", "10", "--helix-dms", "1", "2", "3"},
+        {"--helix-dms", "1", "2"},
+        {"--item", "ZKD-S2-20-7", "--module", "2"},
+        {"--item", "ZKD-S2-20-7", "--grade", "7"},
+        {"--all-items", "--item", "ZKD-S2-20-7"},
+        {"--all-items", "--format", "text"},
+        {"--batch", "/nonexistent/gears.csv"},
+        {"--module"},
+    };
+    for (const auto& args : cases) {
+        std::string joined;
+        for (const auto& a : args) joined += a + " ";
+        SCOPED_TRACE(joined);
+        const Outcome r = report(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err, "");
+    }
+}
+
+TEST(ReportCli, HelpDocumentsOptionsAndJsonNames)
+{
+    const Outcome r = report({"--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* word : {"--item", "--module", "--teeth", "--pressure-angle", "--spur", "--helical", "--helix",
+                             "--helix-dms", "--grade", "--deviation", "--tolerance", "--catalogue-dir", "--format",
+                             "--batch", "--all-items"})
+        EXPECT_NE(r.out.find(word), std::string::npos) << word;
+    for (const gearcalc::report::ReportField& f : gearcalc::report::reportFields())
+        EXPECT_NE(r.out.find("\"" + std::string(f.name) + "\""), std::string::npos) << f.name;
+    for (const char* status : {"0 ", "1 ", "2 ", "3 ", "4 "}) EXPECT_NE(r.out.find(status), std::string::npos);
+}
+
+// --- Catalogues elsewhere ---------------------------------------------------------------
+
+TEST(ReportCli, MissingCataloguesStillAllowDirectInput)
+{
+    TempFolder empty;
+    const Outcome direct = report({"--catalogue-dir", empty.path(), "--module", "2", "--teeth", "20"});
+    EXPECT_EQ(direct.status, 0);
+    EXPECT_EQ(direct.out, kSpurExample);
+    EXPECT_NE(direct.err.find("ZKD.edb"), std::string::npos) << direct.err;
+
+    const Outcome item = report({"--catalogue-dir", empty.path(), "--item", "ZKD-S2-20-7"});
+    EXPECT_EQ(item.status, 4);
+    EXPECT_EQ(item.out, "");
+    EXPECT_EQ(item.err.find("没有此类齿轮"), std::string::npos) << item.err;
+}
+
+TEST(ReportCli, RuntimeErrorStopsWithFourAndKeepsTheLinesWritten)
+{
+    TempFolder folder;
+    std::string error;
+    using gr::db::FieldKind;
+    {
+        auto w = gr::db::CatalogueWriter::create(
+            folder.file("spc.edb"), {{"最小", FieldKind::Double}, {"最大", FieldKind::Double}, {"e", FieldKind::Text}},
+            error);
+        ASSERT_TRUE(w) << error;
+        ASSERT_EQ(w->add(std::vector<gr::db::CellValue>{0.0, 100.0, std::string_view("-0.03")}), "");
+        ASSERT_EQ(w->commit(), "");
+    }
+    const Outcome r = report({"--catalogue-dir", folder.path(), "--module", "2", "--teeth", "20", "--grade", "7",
+                          "--deviation", "e"});
+    EXPECT_EQ(r.status, 4);
+    EXPECT_NE(r.err.find("（错误代码 2）"), std::string::npos) << r.err;
+    const std::string tail = "**齿轮精度参数**\n制齿精度依据DIN 3967：7级\n";
+    ASSERT_GE(r.out.size(), tail.size());
+    EXPECT_EQ(r.out.substr(r.out.size() - tail.size()), tail);
+}
+
+// --- Batch and all items ------------------------------------------------------------------
+
+TEST(ReportCli, BatchWritesOneJsonLinePerRow)
+{
+    TempFolder folder;
+    writeFile(folder.file("gears.csv"),
+              "module,teeth,helix-dms,helix,helical,grade,deviation,tolerance,item,pressure-angle\r\n"
+              "2,20,,,,,,,,\r\n"
+              "1.5,31,15 30 0,,,8,c,27,,\r\n"
+              "2,20,,19.52833,yes,,,,,\r\n"
+              ",,,,,,,,ZKD-H2-20-6,\r\n"
+              ",,,,,,,,ZKD-NOPE,\r\n"
+              ",20,,,,,,,,\r\n"
+              "3,17,,,,,,,,14.5\r\n");
+    const Outcome r = report({"--batch", folder.file("gears.csv")});
+    EXPECT_EQ(r.status, 1) << r.err; // the first row without a report is the unknown item
+    const std::vector<Json> lines = jsonLines(r.out);
+    ASSERT_EQ(lines.size(), 7u) << r.out;
+    EXPECT_EQ(lines[0]["span"], "15.3209");
+    EXPECT_EQ(lines[1]["helix_angle"], "15.5");
+    EXPECT_EQ(lines[1]["grade"], "8");
+    EXPECT_EQ(lines[1]["upper_deviation"], "-0.065"); // d = 48.255: row [10, 50], series c
+    EXPECT_EQ(lines[2]["helix_angle"], "19.52833");
+    EXPECT_EQ(lines[3]["input"]["item"], "ZKD-H2-20-6");
+    EXPECT_EQ(lines[3]["grade"], "6");
+    EXPECT_EQ(lines[4]["status"], "not_found");
+    EXPECT_EQ(lines[4]["report"], "");
+    EXPECT_EQ(lines[4]["messages"][0], "ZKD-KSTAL公司目前没有此类齿轮！");
+    EXPECT_EQ(lines[5]["status"], "no_module");
+    EXPECT_EQ(lines[6]["pressure_angle"], "14.5");
+    EXPECT_EQ(lines[6]["module"], "3");
+    // The same gear alone gives the same line.
+    const Outcome alone = report({"--module", "3", "--teeth", "17", "--pressure-angle", "14.5", "--format", "json"});
+    EXPECT_EQ(jsonLines(alone.out).at(0), lines[6]);
+}
+
+TEST(ReportCli, BadBatchFilesAreUsageErrors)
+{
+    TempFolder folder;
+    const std::pair<const char*, const char*> cases[] = {
+        {"unknown_column", "module,teeth,colour\n2,20,red\n"},
+        {"short_row", "module,teeth\n2\n"},
+        {"bad_grade", "module,teeth,grade\n2,20,0\n"},
+        {"item_with_module", "item,module\nZKD-S2-20-7,2\n"},
+        {"unclosed_quote", "module,teeth\n\"2,20\n"},
+    };
+    for (const auto& [name, csv] : cases) {
+        SCOPED_TRACE(name);
+        writeFile(folder.file("bad.csv"), csv);
+        const Outcome r = report({"--batch", folder.file("bad.csv")});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("bad.csv"), std::string::npos) << r.err;
+    }
+}
+
+TEST(ReportCli, AllItemsReportsEveryRecordInFileOrder)
+{
+    // The item numbers from the catalogue's CSV source, in order.
+    std::ifstream csv(std::string(GEARCALC_SOURCE_DIR) + "/data/catalogues/ZKD.csv");
+    std::vector<std::string> numbers;
+    std::string line;
+    std::getline(csv, line); // header
+    while (std::getline(csv, line))
+        if (!line.empty()) numbers.push_back(line.substr(0, line.find(',')));
+    ASSERT_FALSE(numbers.empty());
+
+    const Outcome r = report({"--all-items"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::vector<Json> lines = jsonLines(r.out);
+    ASSERT_EQ(lines.size(), numbers.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        SCOPED_TRACE(numbers[i]);
+        EXPECT_EQ(lines[i]["input"]["item"], numbers[i]);
+        EXPECT_EQ(lines[i]["status"], "ok");
+        EXPECT_EQ(lines[i]["upper_deviation"].is_string(), true);
+    }
+}
+
+// --- Report values by label (the library the front end uses) --------------------
+
+TEST(ReportValues, TakesEachValueFromItsLabel)
+{
+    const std::string report =
+        "**齿轮基本信息**\r\n模数：2.50\r\n齿数：20\r\n压力角：20°\r\n螺旋角：0°\r\n\r\n**计算结果**"
+        "\r\n分度圆直径：50\r\n公法线跨齿数：3\r\n\r\n**齿轮精度参数**\r\n制齿精度：无\r\n齿厚下偏差：超出表格范围"
+        "\r\nZKD 公法线长度下偏差:-0.0282";
+    std::map<std::string, std::optional<std::string>> values;
+    for (auto& [name, value] : gearcalc::report::reportValues(report))
+        values[std::string(name)] = value ? std::optional<std::string>(*value) : std::nullopt;
+    EXPECT_EQ(values.size(), gearcalc::report::reportFields().size());
+    EXPECT_EQ(values["module"], "2.50");
+    EXPECT_EQ(values["pressure_angle"], "20");
+    EXPECT_EQ(values["helix_angle"], "0");
+    EXPECT_EQ(values["pitch_diameter"], "50");
+    EXPECT_EQ(values["tip_diameter"], std::nullopt);
+    EXPECT_EQ(values["teeth_spanned"], "3");
+    EXPECT_EQ(values["grade"], std::nullopt);
+    EXPECT_EQ(values["lower_deviation"], "超出表格范围");
+    EXPECT_EQ(values["maker_span"], std::nullopt);
+    EXPECT_EQ(values["maker_span_lower_deviation"], "0.0282");
+}
+
+} // namespace

@@ -1,0 +1,548 @@
+// The program on the Qt window system, driven as a user drives it: real
+// mouse clicks on the radio buttons and check boxes, keys typed into the
+// edit boxes and sent to the window. Every step is repeated on a headless
+// twin of the program, so both backends must agree on the whole window
+// state, and both must match the expected state of each input mode.
+#include "headless.hpp"
+#include "host.hpp"
+#include "qt_window_system.hpp"
+
+#include "../../ui/controls.hpp"
+#include "../../ui/routines.hpp"
+#include "../qt/qt_test_support.hpp"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTemporaryDir>
+#include <QWindow>
+#include <QtTest>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace gearcalc;
+
+namespace {
+
+int g_argc = 1;
+char g_name[] = "ui_qt_test";
+char* g_argv[] = {g_name, nullptr};
+
+// One running instance of the program: the runtime host with its window
+// built through the service table, as the start routine builds it (but
+// without entering the message loop).
+struct Program {
+    std::unique_ptr<gr::Host> host;
+    bool created = false;
+
+    explicit Program(std::unique_ptr<gr::WindowSystem> window_system)
+    {
+        gr::HostOptions options;
+        options.program_folder = GEARCALC_DIST_DIR; // the catalogues
+        options.library_folder = GEARCALC_DIST_DIR; // stylx.vlr
+        host = std::make_unique<gr::Host>(programDescription(), std::move(window_system), options);
+        host->dialogs().forbidRealDialogs(true);
+        gr_env* env = host->env();
+        created = env->services->create_window(env, kMainWindow) == GR_OK;
+    }
+    const gr::ControlState& control(uint32_t identity) const { return *host->model().find(identity); }
+    std::string report() const { return control(id::结果编辑框).text; }
+};
+
+// --- Window states ------------------------------------------------------------
+
+// Inputs as "on"/"off", labels as their text colour (BBGGRR, hex).
+using State = std::map<std::string, std::string>;
+// Check boxes and radio buttons: ticked or not.
+using Checks = std::map<std::string, int>;
+
+constexpr const char* kOn = "on";
+constexpr const char* kOff = "off";
+constexpr const char* kBlackLabel = "000000";
+constexpr const char* kGreyLabel = "C0C0C0";
+constexpr const char* kMidGreyLabel = "808080";
+
+std::string hexColour(uint32_t bgr)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%06X", bgr);
+    return buf;
+}
+
+bool hasFace(const gr::ControlState& c)
+{
+    return c.element != nullptr && !c.element->name.empty() && c.kind != gr::form::kPictureBox &&
+           c.kind != gr::form::kPrinter;
+}
+
+State modelState(const gr::FormModel& model)
+{
+    State s;
+    for (const gr::ControlState& c : model.controls()) {
+        if (!hasFace(c)) continue;
+        s[c.element->name] = c.kind == gr::form::kLabel ? hexColour(c.text_colour) : c.disabled ? kOff : kOn;
+    }
+    return s;
+}
+
+Checks modelChecks(const gr::FormModel& model)
+{
+    Checks s;
+    for (const gr::ControlState& c : model.controls())
+        if (c.kind == gr::form::kCheckBox || c.kind == gr::form::kRadioButton) s[c.element->name] = c.checked;
+    return s;
+}
+
+// The expected state of an input mode.
+State mode(const char* dms, const char* decimal_box, const char* decimal_label, const char* decimal_check, bool item)
+{
+    const char* in = item ? kOff : kOn;
+    const char* label = item ? kGreyLabel : kBlackLabel;
+    State s = {
+        {"模数标签", label},         {"模数编辑框", in},          {"齿数标签", label},
+        {"齿数编辑框", in},          {"压力角标签", label},       {"压力角编辑框", in},
+        {"圆点标签", kBlackLabel},   {"直齿单选框", in},          {"斜齿单选框", in},
+        {"螺旋角标签", label},       {"度数选择框", decimal_check}, {"度数编辑框", decimal_box},
+        {"度数标签", decimal_label}, {"精度标签", label},         {"精度组合框", in},
+        {"上偏差标签", label},       {"齿厚偏差组合框", in},      {"公差标签", label},
+        {"齿厚公差组合框", in},      {"货号选择框", kOn},         {"货号编辑框", item ? kOn : kOff},
+        {"隐藏选择框", kOn},         {"结果编辑框", kOn},         {"计算按钮", kOn},
+        {"打印按钮", kOff},          {"退出按钮", kOn},
+    };
+    for (const char* box : {"度编辑框", "分编辑框", "秒编辑框"}) s[box] = dms;
+    for (const char* l : {"度标签", "分标签", "秒标签"}) s[l] = std::string(dms) == kOn ? kBlackLabel : kGreyLabel;
+    return s;
+}
+State directSpur() { return mode(kOff, kOff, kGreyLabel, kOff, false); }
+State helicalDms(const char* decimal_label = kGreyLabel) { return mode(kOn, kOff, decimal_label, kOn, false); }
+State helicalDecimal() { return mode(kOff, kOn, kBlackLabel, kOn, false); }
+State itemMode() { return mode(kOff, kOff, kGreyLabel, kOff, true); }
+
+QString shown(const std::string& value) { return QString::fromStdString(value); }
+QString shown(int value) { return QString::number(value); }
+
+// One line per entry of `expected` that `actual` does not match.
+template <typename Map>
+QString diff(const Map& actual, const Map& expected)
+{
+    QString out;
+    for (const auto& [name, want] : expected) {
+        auto it = actual.find(name);
+        const QString got = it == actual.end() ? QStringLiteral("(missing)") : shown(it->second);
+        if (got != shown(want)) out += shown(name) + ": " + got + " (expected " + shown(want) + ")\n";
+    }
+    return out;
+}
+
+QStringList reportLines(const std::string& report)
+{
+    return QString::fromStdString(report).split(QStringLiteral("\r\n"));
+}
+
+} // namespace
+
+// Stops the test function at the first window that differs.
+#define COMPARE_WINDOW(expected)                                                                                       \
+    do {                                                                                                               \
+        compareWindow(expected);                                                                                       \
+        if (QTest::currentTestFailed()) return;                                                                        \
+    } while (false)
+
+class ProgramWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Program> qt_;
+    gr::QtWindowSystem* screen_ = nullptr;
+    std::unique_ptr<Program> twin_; // the same program on the headless backend
+
+    QWidget* window() const { return screen_->mainWindow(); }
+    QWindow* handle() const { return window()->windowHandle(); }
+    QWidget* widget(uint32_t identity) const { return screen_->widgetFor(identity); }
+    template <typename W>
+    W* widget(uint32_t identity) const
+    {
+        return qobject_cast<W*>(screen_->widgetFor(identity));
+    }
+
+    // What the widgets show, in the terms of State: a label's text colour,
+    // an input's enabled state.
+    State widgetState() const
+    {
+        State s;
+        for (const gr::ControlState& c : qt_->host->model().controls()) {
+            if (!hasFace(c)) continue;
+            QWidget* w = widget(c.identity);
+            if (w == nullptr) {
+                s[c.element->name] = "(no widget)";
+            } else if (c.kind == gr::form::kLabel) {
+                const QColor colour = w->palette().color(QPalette::Active, QPalette::WindowText);
+                s[c.element->name] = hexColour(static_cast<uint32_t>(colour.blue() << 16 | colour.green() << 8 |
+                                                                     colour.red()));
+            } else {
+                s[c.element->name] = w->isEnabled() ? kOn : kOff;
+            }
+        }
+        return s;
+    }
+    Checks widgetChecks() const
+    {
+        Checks s;
+        for (const gr::ControlState& c : qt_->host->model().controls()) {
+            if (c.kind != gr::form::kCheckBox && c.kind != gr::form::kRadioButton) continue;
+            auto* button = widget<QAbstractButton>(c.identity);
+            s[c.element->name] = button != nullptr && button->isChecked() ? 1 : 0;
+        }
+        return s;
+    }
+
+    // The whole window, on both backends, in model and on screen.
+    void compareWindow(const State& expected)
+    {
+        const Checks checks = modelChecks(twin_->host->model());
+        const std::pair<const char*, QString> differences[] = {
+            {"Qt model", diff(modelState(qt_->host->model()), expected)},
+            {"Qt widgets", diff(widgetState(), expected)},
+            {"headless model", diff(modelState(twin_->host->model()), expected)},
+            {"Qt model ticks", diff(modelChecks(qt_->host->model()), checks)},
+            {"Qt widget ticks", diff(widgetChecks(), checks)},
+        };
+        for (const auto& [where, difference] : differences)
+            QVERIFY2(difference.isEmpty(), qPrintable(QString::fromLatin1(where) + ":\n" + difference));
+    }
+
+    // A left click where a user clicks: on the indicator of a check box or
+    // radio button, in the middle of anything else. The twin gets the
+    // same click (which it refuses, as Qt does, when the control is off).
+    void click(uint32_t identity)
+    {
+        QWidget* w = widget(identity);
+        QVERIFY(w != nullptr);
+        QPoint at = w->rect().center();
+        if (auto* button = qobject_cast<QAbstractButton*>(w); button && !qobject_cast<QPushButton*>(w)) {
+            QStyleOptionButton option;
+            option.initFrom(button);
+            option.text = button->text();
+            const bool radio = qobject_cast<QRadioButton*>(w) != nullptr;
+            at = button->style()
+                     ->subElementRect(radio ? QStyle::SE_RadioButtonIndicator : QStyle::SE_CheckBoxIndicator, &option,
+                                      button)
+                     .center();
+        }
+        QTest::mouseClick(w, Qt::LeftButton, {}, at);
+        twin_->host->click(identity);
+    }
+
+    // Keys as the keyboard sends them: to the window, which hands them to
+    // the focused control.
+    void type(const QString& text)
+    {
+        for (QChar c : text) QTest::keyClick(handle(), c.toLatin1());
+    }
+    void key(Qt::Key k, Qt::KeyboardModifiers modifiers = {}) { QTest::keyClick(handle(), k, modifiers); }
+    void focusByClick(uint32_t identity)
+    {
+        QTest::mouseClick(widget(identity), Qt::LeftButton);
+        QTRY_COMPARE(QApplication::focusWidget(), widget(identity));
+    }
+
+    // A calculation done: the report in the result box, in the model and
+    // on screen, is exactly the headless one.
+    void compareReports()
+    {
+        const std::string report = qt_->report();
+        QVERIFY(!report.empty());
+        QCOMPARE(QString::fromStdString(report), QString::fromStdString(twin_->report()));
+        auto* box = widget<QPlainTextEdit>(id::结果编辑框);
+        const QStringList lines = reportLines(report);
+        QCOMPARE(box->toPlainText(), lines.join(QLatin1Char('\n')));
+        QCOMPARE(box->document()->blockCount(), lines.size());
+        QCOMPARE(box->palette().color(QPalette::Active, QPalette::Text), QColor(0, 0, 255));
+        QVERIFY(widget(id::打印按钮)->isEnabled());
+    }
+
+    std::string reportWithModule2Teeth20()
+    {
+        focusByClick(id::模数编辑框);
+        type(QStringLiteral("2"));
+        key(Qt::Key_Tab);
+        type(QStringLiteral("20"));
+        key(Qt::Key_Return);
+        twin_->host->typeText(id::模数编辑框, "2");
+        twin_->host->typeText(id::齿数编辑框, "20");
+        twin_->host->pressKey(13);
+        return qt_->report();
+    }
+
+private slots:
+    void initTestCase() { gr::qttest::startWatchdog(150); }
+
+    void init()
+    {
+        auto screen = gr::makeQtWindowSystem(g_argc, g_argv);
+        screen_ = static_cast<gr::QtWindowSystem*>(screen.get());
+        qt_ = std::make_unique<Program>(std::move(screen));
+        twin_ = std::make_unique<Program>(gr::makeHeadlessWindowSystem());
+        QVERIFY(qt_->created && twin_->created);
+        window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window()));
+    }
+
+    void cleanup()
+    {
+        if (qt_) QCOMPARE(qt_->host->outstandingAllocations(), 0L);
+        qt_.reset();
+        twin_.reset();
+        screen_ = nullptr;
+    }
+
+    // --- Input modes ---------------------------------------------------------------
+
+    void startsInTheDirectSpurModeWithTheThemedLookAndLogo()
+    {
+        COMPARE_WINDOW(directSpur());
+        QCOMPARE(window()->windowTitle(), QStringLiteral("ZKD-KESTAL 齿轮参数计算"));
+        QVERIFY(QApplication::style()->name().compare(QLatin1String("windows"), Qt::CaseInsensitive) != 0);
+        auto* logo = widget<QLabel>(id::图片框1);
+        QVERIFY(logo != nullptr && !logo->pixmap().isNull());
+        QCOMPARE(widget<QLineEdit>(id::压力角编辑框)->text(), QStringLiteral("20"));
+        QCOMPARE(widget<QComboBox>(id::精度组合框)->count(), 12);
+    }
+
+    void helicalOpensDegreesMinutesSeconds()
+    {
+        click(id::斜齿单选框);
+        COMPARE_WINDOW(helicalDms());
+        QVERIFY(!widget<QRadioButton>(id::直齿单选框)->isChecked());
+    }
+
+    void degreeFormatToggleBothWaysWithTheMidGreyLabel()
+    {
+        click(id::斜齿单选框);
+        click(id::度数选择框);
+        COMPARE_WINDOW(helicalDecimal());
+        click(id::度数选择框);
+        COMPARE_WINDOW(helicalDms(kMidGreyLabel));
+        click(id::直齿单选框);
+        COMPARE_WINDOW(directSpur());
+    }
+
+    void spurHelicalDecimalSpurHelicalReopensTheDecimalBox()
+    {
+        click(id::斜齿单选框);
+        click(id::度数选择框);
+        click(id::直齿单选框);
+        COMPARE_WINDOW(directSpur());
+        QVERIFY(widget<QCheckBox>(id::度数选择框)->isChecked()); // kept, though disabled
+        click(id::度数选择框); // disabled: the click is lost on both backends
+        COMPARE_WINDOW(directSpur());
+        click(id::斜齿单选框);
+        COMPARE_WINDOW(helicalDecimal());
+        click(id::度数选择框);
+        COMPARE_WINDOW(helicalDms(kMidGreyLabel));
+    }
+
+    void itemToggleReturnsToEachDirectMode()
+    {
+        click(id::货号选择框);
+        COMPARE_WINDOW(itemMode());
+        click(id::货号选择框);
+        COMPARE_WINDOW(directSpur());
+
+        click(id::斜齿单选框);
+        click(id::货号选择框);
+        COMPARE_WINDOW(itemMode());
+        click(id::斜齿单选框); // greyed out in item mode
+        click(id::货号选择框);
+        COMPARE_WINDOW(helicalDms());
+
+        click(id::度数选择框);
+        click(id::货号选择框);
+        COMPARE_WINDOW(itemMode());
+        click(id::货号选择框);
+        COMPARE_WINDOW(helicalDecimal());
+    }
+
+    void clickingTheSelectedRadioButtonChangesNothing()
+    {
+        click(id::直齿单选框);
+        COMPARE_WINDOW(directSpur());
+        QVERIFY(widget<QRadioButton>(id::直齿单选框)->isChecked());
+    }
+
+    // --- Keyboard ------------------------------------------------------------------
+
+    void tabOrderFollowsReadingOrder()
+    {
+        QCOMPARE(widget(id::压力角编辑框)->focusPolicy(), Qt::ClickFocus);
+        // The focus chain, as far as it holds tab stops.
+        const std::vector<uint32_t> tab_stops = {
+            id::模数编辑框, id::齿数编辑框,   id::直齿单选框,     id::斜齿单选框,     id::度编辑框,
+            id::分编辑框,   id::秒编辑框,     id::度数选择框,     id::度数编辑框,     id::精度组合框,
+            id::齿厚偏差组合框, id::齿厚公差组合框, id::货号选择框, id::货号编辑框,   id::结果编辑框,
+            id::隐藏选择框, id::计算按钮,     id::打印按钮,       id::退出按钮};
+        std::vector<uint32_t> chain;
+        QWidget* w = widget(id::模数编辑框);
+        do {
+            if (w->focusPolicy() == Qt::StrongFocus)
+                for (uint32_t identity : tab_stops)
+                    if (widget(identity) == w) chain.push_back(identity);
+            w = w->nextInFocusChain();
+        } while (w != widget(id::模数编辑框) && chain.size() <= tab_stops.size());
+        QCOMPARE(chain, tab_stops);
+
+        // Tab itself, in the direct-spur mode: disabled controls are passed
+        // over, and it comes round to the module box again.
+        const std::vector<uint32_t> visited_expected = {
+            id::齿数编辑框,   id::直齿单选框, id::斜齿单选框, id::精度组合框, id::齿厚偏差组合框, id::齿厚公差组合框,
+            id::货号选择框,   id::结果编辑框, id::隐藏选择框, id::计算按钮,   id::退出按钮,       id::模数编辑框};
+        focusByClick(id::模数编辑框);
+        std::vector<uint32_t> visited;
+        for (std::size_t i = 0; i < visited_expected.size(); ++i) {
+            key(Qt::Key_Tab);
+            uint32_t found = 0;
+            for (const gr::ControlState& c : qt_->host->model().controls())
+                if (c.identity != 0 && widget(c.identity) == QApplication::focusWidget()) found = c.identity;
+            visited.push_back(found);
+        }
+        QCOMPARE(visited, visited_expected);
+        QCOMPARE(qt_->report(), std::string()); // Tab is no calculation
+    }
+
+    void typedSpurGearAndEnterGiveTheHeadlessReport()
+    {
+        const std::string report = reportWithModule2Teeth20();
+        QCOMPARE(qt_->control(id::模数编辑框).text, std::string("2"));
+        QCOMPARE(qt_->control(id::齿数编辑框).text, std::string("20"));
+        QVERIFY(QApplication::focusWidget() == widget(id::齿数编辑框));
+        compareReports();
+        const QStringList lines = reportLines(report);
+        QVERIFY(lines.contains(QStringLiteral("公法线长度：15.3209")));
+        QVERIFY(lines.contains(QStringLiteral("公法线跨齿数：3")));
+    }
+
+    void typedHelicalGearWithAccuracySelectionGivesTheHeadlessReport()
+    {
+        focusByClick(id::模数编辑框);
+        type(QStringLiteral("2"));
+        key(Qt::Key_Tab);
+        type(QStringLiteral("20"));
+        click(id::斜齿单选框);
+        click(id::度数选择框);
+        // Combo boxes are chosen from the keyboard: grade 7, series e, tolerance 25.
+        const std::pair<uint32_t, int> choices[] = {{id::精度组合框, 7}, {id::齿厚偏差组合框, 8}, {id::齿厚公差组合框, 5}};
+        for (const auto& [combo, downs] : choices) {
+            widget(combo)->setFocus();
+            for (int i = 0; i < downs; ++i) key(Qt::Key_Down);
+            twin_->host->selectItem(combo, downs - 1);
+        }
+        focusByClick(id::度数编辑框);
+        type(QStringLiteral("19.5283"));
+        key(Qt::Key_Enter, Qt::KeypadModifier); // the keypad's Enter
+        twin_->host->typeText(id::模数编辑框, "2");
+        twin_->host->typeText(id::齿数编辑框, "20");
+        twin_->host->typeText(id::度数编辑框, "19.5283");
+        twin_->host->pressKey(13);
+
+        QCOMPARE(qt_->control(id::精度组合框).selected_index, 6);
+        QCOMPARE(widget<QComboBox>(id::齿厚偏差组合框)->currentText(), QStringLiteral("e"));
+        compareReports();
+        const QStringList lines = reportLines(qt_->report());
+        QVERIFY(lines.contains(QStringLiteral("螺旋角：19.5283°")));
+        QVERIFY(lines.contains(QStringLiteral("ZKD 公法线长度下偏差:-0.0282")));
+    }
+
+    void otherKeysAndLettersInNumberBoxesDoNothing()
+    {
+        focusByClick(id::齿数编辑框);
+        type(QStringLiteral("2x0"));
+        key(Qt::Key_Escape);
+        QCOMPARE(qt_->control(id::齿数编辑框).text, std::string("20")); // whole numbers only
+        QCOMPARE(qt_->report(), std::string());
+    }
+
+    // --- Printing ------------------------------------------------------------------
+
+    void printButtonWritesOnePdfPerClick()
+    {
+        if (!gr::qttest::haveTool("pdftotext")) QSKIP("pdftotext is not installed");
+        const std::string report = reportWithModule2Teeth20();
+        QVERIFY(!report.empty());
+        QTemporaryDir dir;
+        const QString first = dir.filePath(QStringLiteral("first.pdf"));
+        const QString second = dir.filePath(QStringLiteral("second.pdf"));
+        qt_->host->dialogs().queuePrintAnswer(gr::PrintAnswer{true, first.toStdString()});
+        qt_->host->dialogs().queuePrintAnswer(gr::PrintAnswer{true, second.toStdString()});
+        QTest::mouseClick(widget(id::打印按钮), Qt::LeftButton);
+        QTest::mouseClick(widget(id::打印按钮), Qt::LeftButton);
+        QCOMPARE(qt_->host->dialogs().printDialogs(), 2);
+        QCOMPARE(qt_->host->printedJobs().size(), std::size_t{2});
+        for (const QString& pdf : {first, second}) {
+            const QString text = gr::qttest::pdfText(pdf);
+            QVERIFY2(text.contains(QStringLiteral("ZKD-KESTAL 齿轮参数计算")), qPrintable(pdf + ":\n" + text));
+            for (const QString& line : reportLines(report))
+                if (!line.isEmpty()) QVERIFY2(text.contains(line), qPrintable(line + " not in\n" + text));
+        }
+        QVERIFY(qt_->host->dialogs().messages().empty());
+    }
+
+    void cancelledPrintWritesNothingAndSaysNothing()
+    {
+        reportWithModule2Teeth20();
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("cancelled.pdf"));
+        qt_->host->dialogs().queuePrintAnswer(gr::PrintAnswer{false, pdf.toStdString()});
+        QTest::mouseClick(widget(id::打印按钮), Qt::LeftButton);
+        QCOMPARE(qt_->host->dialogs().printDialogs(), 1);
+        QVERIFY(!QFile::exists(pdf));
+        QVERIFY(qt_->host->printedJobs().empty());
+        QVERIFY(qt_->host->dialogs().messages().empty());
+    }
+
+    // --- The window ----------------------------------------------------------------
+
+    void collapseMovesTheRealWindow()
+    {
+        const gr::Rect start = screen_->windowRect();
+        QCOMPARE((std::pair{start.width, start.height}), (std::pair{542, 445}));
+        window()->move(20, 100);
+        QCursor::setPos(60, 120);
+        QTest::mouseMove(handle(), QPoint(10, 10));
+        QCOMPARE(screen_->windowRect().left, 20); // not ticked: the window stays
+
+        click(id::隐藏选择框);
+        QVERIFY(qt_->control(id::隐藏选择框).checked == 1);
+        QTest::mouseMove(handle(), QPoint(12, 10));
+        QCOMPARE(screen_->windowRect().left, 5);
+        QCOMPARE(screen_->windowRect().top, 100);
+
+        // The mouse leaves below the window: only a 4-pixel strip stays.
+        // (The offscreen platform nudges a window whose client area would
+        // start left of the screen right by its frame margin.)
+        QCursor::setPos(60, 100 + start.height + 20);
+        QTest::mouseMove(handle(), QPoint(14, 10));
+        const int right_end = screen_->windowRect().left + start.width;
+        QVERIFY2(right_end >= 4 && right_end <= 4 + handle()->frameMargins().left(),
+                 qPrintable(QString::number(right_end)));
+    }
+
+    void exitButtonClosesTheWindow()
+    {
+        QVERIFY(screen_->windowOpen());
+        QTest::mouseClick(widget(id::退出按钮), Qt::LeftButton);
+        QVERIFY(!screen_->windowOpen());
+    }
+};
+
+QTEST_MAIN(ProgramWindowTest)
+#include "program_window_test.moc"

@@ -1,0 +1,115 @@
+// The calculation on the command line: one headless runtime instance with
+// the program's window, filled from a gear's inputs and calculated by
+// clicking 计算按钮, exactly as in the window. The report is then read back
+// from the result box; its values are taken from the report text by label,
+// so they are the very texts the window shows.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace gr {
+class Host;
+}
+
+namespace gearcalc::report {
+
+// One gear as the user would enter it. Texts go into the edit boxes as
+// typed; nothing is parsed here.
+struct GearInput {
+    std::optional<std::string> item; // item-number mode when set
+    std::string module;
+    std::string teeth;
+    std::string pressure_angle = "20";
+    bool helical = false;
+    bool spur = false; // --spur was given (spur is also the default)
+    std::optional<std::string> helix;                    // decimal degrees (ticks 度数选择框)
+    std::optional<std::array<std::string, 3>> helix_dms; // degrees, minutes, seconds
+    std::optional<int> grade;                            // 1..12
+    std::optional<std::string> deviation;                // a, ab, ..., h
+    std::optional<int> tolerance;                        // 21..30
+};
+
+// Sets the option `name` (a long option's name without the dashes) from
+// the text `value` as the command line and the batch file spell it. Returns
+// an empty string, or what is wrong with the value.
+std::string setOption(GearInput& gear, std::string_view name, std::string_view value);
+
+// The options setOption knows, in the order the help lists them.
+const std::vector<std::string_view>& optionNames();
+
+// Checks a complete input for combinations that make no sense (an item
+// number together with the inputs the lookup overwrites, spur with a helix
+// angle). Returns an empty string or the problem.
+std::string checkCombination(const GearInput& gear);
+
+enum class Outcome {
+    Report,       // a report was written
+    ItemNotFound, // the item number is not in the item catalogue
+    NoModule,     // the module box was empty: the run ended without a report
+    Stopped,      // the run stopped on a message (runtime error, catalogue missing)
+};
+
+struct RunResult {
+    Outcome outcome = Outcome::Report;
+    std::string report;                // the result box, byte for byte (CR LF line ends)
+    std::vector<std::string> messages; // the message boxes the run showed
+};
+
+class Session {
+public:
+    // Starts the program's window on a headless runtime. The catalogues are
+    // opened from `catalogue_dir`, the style library is loaded from
+    // `library_dir`.
+    Session(const std::string& catalogue_dir, const std::string& library_dir);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Messages shown while the window was built (catalogues that could not
+    // be opened).
+    const std::vector<std::string>& startupMessages() const { return startup_messages_; }
+
+    // Fills the window from `gear`, clicks 计算按钮 and reads the outcome.
+    RunResult run(const GearInput& gear);
+
+    // The item numbers of the item catalogue in file order; empty when it is
+    // not open.
+    std::vector<std::string> itemNumbers();
+
+private:
+    void setChecked(uint32_t identity, bool on);
+
+    std::unique_ptr<gr::Host> host_;
+    std::vector<std::string> startup_messages_;
+};
+
+// One value of the report, found by its label.
+struct ReportField {
+    std::string_view name;   // the JSON name
+    std::string_view label;  // the label that starts its line
+    std::string_view suffix; // text after the value that is not part of it
+};
+
+// Every value a report can hold, in report order.
+const std::vector<ReportField>& reportFields();
+
+// The values of `report` in the order of reportFields(), as views into
+// `report`; a field whose line the report does not have is absent
+// (nullopt). The grade line "制齿精度：无" leaves the grade absent. `out`
+// must have one element per field.
+void reportValues(std::string_view report, std::span<std::optional<std::string_view>> out);
+
+// The same as (name, value) pairs.
+std::vector<std::pair<std::string_view, std::optional<std::string_view>>> reportValues(std::string_view report);
+
+// The report with its CR LF line breaks as "\n" and a final line end.
+std::string asText(std::string_view report);
+
+} // namespace gearcalc::report
