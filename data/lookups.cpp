@@ -35,6 +35,30 @@ bool rangeHolds(const rt::Runtime& rt, RangeSearch& s)
 
 } // namespace
 
+} // namespace gearcalc
+
+#define GEARCALC_EXPORT extern "C" __attribute__((visibility("default")))
+
+GEARCALC_EXPORT gr_status gc_cond_item(gr_env* env, void* ctx, const gr_value* args, int32_t nargs,
+                                       gr_value* result) noexcept
+{
+    return rt::condition<gearcalc::ItemSearch, gearcalc::itemMatches>(env, ctx, args, nargs, result);
+}
+
+GEARCALC_EXPORT gr_status gc_cond_deviation_row(gr_env* env, void* ctx, const gr_value* args, int32_t nargs,
+                                                gr_value* result) noexcept
+{
+    return rt::condition<gearcalc::RangeSearch, gearcalc::rangeHolds>(env, ctx, args, nargs, result);
+}
+
+GEARCALC_EXPORT gr_status gc_cond_tolerance_row(gr_env* env, void* ctx, const gr_value* args, int32_t nargs,
+                                                gr_value* result) noexcept
+{
+    return rt::condition<gearcalc::RangeSearch, gearcalc::rangeHolds>(env, ctx, args, nargs, result);
+}
+
+namespace gearcalc {
+
 void OpenCatalogues(const rt::Runtime& rt)
 {
     static constexpr std::string_view kFiles[][2] = {
@@ -74,7 +98,7 @@ ItemLookup FindItem(const rt::Runtime& rt)
     // Nothing can change the item-number box while a search runs, so it is
     // read once rather than once per record.
     ItemSearch search{rt.GetPropertyText(ctl(id::货号编辑框, gr::form::kEditBox), prop::kText).str()};
-    bool found = rt.SearchRecord(rt::condition<ItemSearch, itemMatches>, &search);
+    bool found = rt.SearchRecord(gc_cond_item, &search);
     return found ? ItemLookup::Found : ItemLookup::NotFound;
 }
 
@@ -94,7 +118,7 @@ bool FindDiameterRow(const rt::Runtime& rt, std::string_view alias, std::string_
     rt.GoFirst();
     // The diameter depends only on inputs that a search cannot change.
     RangeSearch search{PitchDiameter(rt, helix_text)};
-    return rt.SearchRecord(rt::condition<RangeSearch, rangeHolds>, &search);
+    return rt.SearchRecord(alias == kToleranceAlias ? gc_cond_tolerance_row : gc_cond_deviation_row, &search);
 }
 
 } // namespace gearcalc

@@ -7,6 +7,14 @@
 #include <string>
 #include <string_view>
 
+// The record-search conditions, exported as routines: the item number, and
+// a diameter range of the allowance and of the tolerance table.
+extern "C" {
+gr_status gc_cond_item(gr_env*, void*, const gr_value*, int32_t, gr_value*) noexcept;
+gr_status gc_cond_deviation_row(gr_env*, void*, const gr_value*, int32_t, gr_value*) noexcept;
+gr_status gc_cond_tolerance_row(gr_env*, void*, const gr_value*, int32_t, gr_value*) noexcept;
+}
+
 namespace gearcalc {
 
 // Catalogue files and their aliases.

@@ -9,6 +9,7 @@
 #include "../data/lookups.hpp"
 
 #include <initializer_list>
+#include <string_view>
 
 namespace gearcalc {
 
@@ -168,32 +169,72 @@ void start(const Runtime& rt, const gr_value*, int32_t)
 {
     gr_env* env = rt.env();
     const gr_services* s = env->services;
-    s->initialise(env, 3, gr_routine_ref{rt::entry<exitRoutine>, nullptr});
+    s->initialise(env, 3, gr_routine_ref{rt::entry<exitRoutine>, nullptr}); // the exit routine, passed as a value
     if (s->create_window(env, kMainWindow) == GR_OK) s->message_loop(env, 0);
     s->exit(env, 0);
 }
 
+} // namespace
+
+} // namespace gearcalc
+
+// The exported native entries, one per routine, under the names the image
+// uses.
+#define GEARCALC_ROUTINE(symbol, body)                                                                           \
+    extern "C" __attribute__((visibility("default"))) gr_status symbol(gr_env* env, void* ctx, const gr_value* args, \
+                                                                      int32_t nargs, gr_value* result) noexcept   \
+    {                                                                                                            \
+        return rt::entry<gearcalc::body>(env, ctx, args, nargs, result);                                        \
+    }
+
+GEARCALC_ROUTINE(gc_start, start)
+GEARCALC_ROUTINE(gc_exit, exitRoutine)
+GEARCALC_ROUTINE(gc_startup, startup)
+GEARCALC_ROUTINE(gc_mouse_moved, mouseMoved)
+GEARCALC_ROUTINE(gc_key_pressed, keyPressed)
+GEARCALC_ROUTINE(gc_item_toggle, itemToggle)
+GEARCALC_ROUTINE(gc_spur_selected, spurSelected)
+GEARCALC_ROUTINE(gc_helical_selected, helicalSelected)
+GEARCALC_ROUTINE(gc_degree_toggle, degreeToggle)
+GEARCALC_ROUTINE(gc_calculate, calculate)
+GEARCALC_ROUTINE(gc_print, print)
+GEARCALC_ROUTINE(gc_exit_button, exitButton)
+
+namespace gearcalc {
+
+namespace {
+
 const gr::RoutineEntry kRoutines[kRoutineCount] = {
-    {"start", rt::entry<start>},
-    {"exit", rt::entry<exitRoutine>},
-    {"startup", rt::entry<startup>},
-    {"mouse_moved", rt::entry<mouseMoved>},
-    {"key_pressed", rt::entry<keyPressed>},
-    {"item_toggle", rt::entry<itemToggle>},
-    {"spur_selected", rt::entry<spurSelected>},
-    {"helical_selected", rt::entry<helicalSelected>},
-    {"degree_toggle", rt::entry<degreeToggle>},
-    {"calculate", rt::entry<calculate>},
-    {"print", rt::entry<print>},
-    {"exit_button", rt::entry<exitButton>},
+    {"gc_start", gc_start},
+    {"gc_exit", gc_exit},
+    {"gc_startup", gc_startup},
+    {"gc_mouse_moved", gc_mouse_moved},
+    {"gc_key_pressed", gc_key_pressed},
+    {"gc_item_toggle", gc_item_toggle},
+    {"gc_spur_selected", gc_spur_selected},
+    {"gc_helical_selected", gc_helical_selected},
+    {"gc_degree_toggle", gc_degree_toggle},
+    {"gc_calculate", gc_calculate},
+    {"gc_print", gc_print},
+    {"gc_exit_button", gc_exit_button},
+    {"gc_cond_item", gc_cond_item},
+    {"gc_cond_deviation_row", gc_cond_deviation_row},
+    {"gc_cond_tolerance_row", gc_cond_tolerance_row},
 };
 
 } // namespace
 
-const gr::ProgramDescription& programDescription()
+std::span<const gr::RoutineEntry> routineTable()
 {
-    static const gr::ProgramDescription description{&mainWindowForm(), kRoutines, kRoutineCount, kStartRoutine};
-    return description;
+    return kRoutines;
+}
+
+gr_routine_fn findRoutine(const char* name)
+{
+    if (name == nullptr) return nullptr;
+    for (const gr::RoutineEntry& r : kRoutines)
+        if (std::string_view(r.name) == name) return r.fn;
+    return nullptr;
 }
 
 } // namespace gearcalc

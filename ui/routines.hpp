@@ -5,6 +5,7 @@
 #include <gearrt/program.hpp>
 
 #include <cstdint>
+#include <span>
 
 namespace gearcalc {
 
@@ -21,10 +22,23 @@ enum Routine : uint32_t {
     kCalculate,        // 计算按钮 clicked
     kPrint,            // 打印按钮 clicked
     kExitButton,       // 退出按钮 clicked
+    kCondItem,         // record search: the item number
+    kCondDeviationRow, // record search: a diameter range of the allowance table
+    kCondToleranceRow, // record search: a diameter range of the tolerance table
     kRoutineCount
 };
 
-// The program as the runtime sees it: its form and its routines.
+// Every routine with its exported name, by index. The program image names
+// the routines by these names; the runtime binds them to the entries.
+std::span<const gr::RoutineEntry> routineTable();
+
+// Finds a routine by its exported name (null when there is none): how a
+// runtime in the same executable binds the image's routines.
+gr_routine_fn findRoutine(const char* name);
+
+// The program as loaded by the runtime from the image attached to this
+// executable (form, bound routines, constants). Ends the process with a
+// message on standard error when the attached image cannot be loaded.
 const gr::ProgramDescription& programDescription();
 
 } // namespace gearcalc

@@ -1,11 +1,17 @@
-// The runtime's entry: runs a program in this process with the real
-// window system, with the runtime's own folder as the support-library folder.
+// The runtime's entry, as the launcher finds it: GetNewSock(1000) answers
+// the start routine, which loads the program image it is handed, builds the
+// window from it and runs the program with the real window system.
 #include "host.hpp"
+#include "program_loader.hpp"
+
+#include <gearlaunch/runtime_entry.h>
 
 #include <dlfcn.h>
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #if GEARRT_HAVE_QT
@@ -22,11 +28,16 @@ std::string folderOf(const std::string& path)
 
 std::string executablePath()
 {
-    std::string buf(PATH_MAX, '\0');
-    ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
-    if (n <= 0 || static_cast<size_t>(n) >= buf.size()) return {};
-    buf.resize(static_cast<size_t>(n));
-    return buf;
+    std::string buf(4096, '\0');
+    for (;;) {
+        ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
+        if (n <= 0) return {};
+        if (static_cast<size_t>(n) < buf.size()) {
+            buf.resize(static_cast<size_t>(n));
+            return buf;
+        }
+        buf.resize(buf.size() * 2);
+    }
 }
 
 std::string runtimeFolder()
@@ -37,22 +48,55 @@ std::string runtimeFolder()
     return ".";
 }
 
-} // namespace
-
-extern "C" __attribute__((visibility("default"))) int gr_run_program(const gr::ProgramDescription* program, int argc,
-                                                                     char** argv)
+// The program's routines are the executable's exported entries.
+gr_routine_fn exportedRoutine(const char* name)
 {
-    if (program == nullptr) return 1;
+    return reinterpret_cast<gr_routine_fn>(dlsym(RTLD_DEFAULT, name));
+}
+
+std::unique_ptr<gr::WindowSystem> makeWindowSystem()
+{
+#if GEARRT_HAVE_QT
+    static int argc = 1;
+    static char name[] = "gearcalc";
+    static char* argv[] = {name, nullptr};
+    return gr::makeQtWindowSystem(argc, argv);
+#else
+    return gr::makeHeadlessWindowSystem();
+#endif
+}
+
+[[noreturn]] void fail(gr::WindowSystem* ws, const std::string& message)
+{
+    std::fprintf(stderr, "%s\n", message.c_str());
+    if (ws != nullptr) ws->showMessage(gr::MessageRequest{message, "错误", 0x10});
+    std::exit(1);
+}
+
+void startProgram(const void* image)
+{
+    std::unique_ptr<gr::WindowSystem> ws = makeWindowSystem();
+    // The executable exports the size of the image it hands over, so that
+    // no read of the image goes beyond it.
+    const auto* size = static_cast<const size_t*>(dlsym(RTLD_DEFAULT, GEAR_IMAGE_SIZE_SYMBOL));
+    if (image == nullptr || size == nullptr) fail(ws.get(), "无法确定程序映像的大小，程序无法启动。");
+
+    const std::string library_folder = runtimeFolder();
+    gr::LoadResult loaded =
+        gr::loadProgram({static_cast<const uint8_t*>(image), *size}, exportedRoutine, library_folder);
+    if (!loaded.program) fail(ws.get(), loaded.error);
+
     gr::HostOptions options;
     options.program_folder = folderOf(executablePath());
-    options.library_folder = runtimeFolder();
-#if GEARRT_HAVE_QT
-    std::unique_ptr<gr::WindowSystem> ws = gr::makeQtWindowSystem(argc, argv);
-#else
-    (void)argc;
-    (void)argv;
-    std::unique_ptr<gr::WindowSystem> ws = gr::makeHeadlessWindowSystem();
-#endif
-    gr::Host host(*program, std::move(ws), options);
-    return host.run();
+    options.library_folder = library_folder;
+    options.exit_process = true;
+    gr::Host host(loaded.program->description, std::move(ws), options);
+    host.run();
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) gear_start_routine GetNewSock(int32_t key)
+{
+    return key == GEAR_RUNTIME_ENTRY_KEY ? startProgram : nullptr;
 }

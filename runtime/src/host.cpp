@@ -179,6 +179,15 @@ gr_status svcInitialise(gr_env* env, int32_t mode, gr_routine_ref exit_routine) 
     }
 }
 
+gr_status svcConstantText(gr_env* env, uint32_t index, gr_text* out) noexcept
+{
+    try {
+        return Host::of(env).constantText(index, out);
+    } catch (...) {
+        return GR_ERR_OUT_OF_MEMORY;
+    }
+}
+
 const gr_services kServices = {
     sizeof(gr_services), GR_INTERFACE_VERSION,
     svcErrorTrap,        nullptr,
@@ -187,7 +196,7 @@ const gr_services kServices = {
     svcAllocate,         nullptr,
     svcRelease,          svcExit,
     svcMessageLoop,      svcCreateWindow,
-    svcInitialise,
+    svcInitialise,       svcConstantText,
 };
 
 void setVisualStyleThunk(void* ctx, int32_t themed) noexcept
@@ -741,6 +750,19 @@ gr_status Host::setProperty(uint32_t window, uint32_t identity, int32_t property
     default: break;
     }
     ws_->refresh(*c, property);
+    return GR_OK;
+}
+
+gr_status Host::constantText(uint32_t index, gr_text* out)
+{
+    if (out == nullptr) return GR_ERR_BAD_ARGUMENT;
+    *out = gr_text{};
+    if (program_.constants == nullptr || index >= program_.constant_count) {
+        std::string m = "程序的常量表中没有第 " + conv::integerToText(index) + " 项。";
+        return reportError(GR_ERR_BAD_ARGUMENT, m);
+    }
+    const std::string& text = program_.constants[index];
+    *out = gr_text{text.data(), static_cast<uint32_t>(text.size())};
     return GR_OK;
 }
 

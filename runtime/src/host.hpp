@@ -48,6 +48,7 @@ public:
     gr_status messageLoop(int32_t flags);
     gr_status createWindow(uint32_t window);
     gr_status initialise(int32_t mode, gr_routine_ref exit_routine);
+    gr_status constantText(uint32_t index, gr_text* out);
 
     // --- For the command line and tests: act as the user would ---
     FormModel& model() { return model_; }

@@ -58,7 +58,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-trap 'fail "interrupted"' INT TERM
+trap 'fail "stopped by a signal"' INT TERM
 
 # The whole run is bounded; every step that waits has its own, shorter bound.
 (
@@ -149,7 +149,7 @@ if [ -n "$screenshot" ]; then
   xdotool key Return
   report=$(copy_report "ZKD 公法线长度下偏差" 15) || fail "no accuracy block in the helical report: '$report'"
   click_at $RESULT_BOX
-  xdotool key ctrl+Home
+  xdotool key End # the whole accuracy block in view; the inputs show on the left
   xdotool mousemove 1000 700 # off the window: no hover highlight
   sleep 0.5
   geometry=$(xdotool getwindowgeometry --shell "$window") || fail "no window geometry"

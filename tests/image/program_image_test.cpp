@@ -52,12 +52,13 @@ TEST_F(ProgramImage, RecordsOfTheThirtyFiveElementsStartAt316)
 
 TEST_F(ProgramImage, RoutinesBindByNameAndTheStartRoutineIsTheHeaders)
 {
-    const gr::ProgramDescription& d = gearcalc::programDescription();
-    ASSERT_EQ(image.program.routines.size(), d.routine_count + 3);
-    for (size_t i = 0; i < d.routine_count; ++i) EXPECT_EQ(image.program.routines[i], d.routines[i].name);
-    EXPECT_EQ(image.program.start_routine, d.start_routine);
-    EXPECT_EQ(image.header.start_routine, image.sections[img::kCode].data_offset + image.linkage.routine_entries[d.start_routine]);
-    EXPECT_EQ(image.program.routines[image.program.routine_values.back()], "exit");
+    const auto routines = gearcalc::routineTable();
+    ASSERT_EQ(image.program.routines.size(), routines.size());
+    for (size_t i = 0; i < routines.size(); ++i) EXPECT_EQ(image.program.routines[i], routines[i].name);
+    EXPECT_EQ(image.program.start_routine, gearcalc::kStartRoutine);
+    EXPECT_EQ(image.header.start_routine,
+              image.sections[img::kCode].data_offset + image.linkage.routine_entries[gearcalc::kStartRoutine]);
+    EXPECT_EQ(image.program.routines[image.program.routine_values.back()], "gc_exit");
     EXPECT_EQ(image.linkage.services.size(), 11u);
     // The report's texts travel as GBK and come back as UTF-8.
     EXPECT_NE(std::find(image.program.constants.begin(), image.program.constants.end(),

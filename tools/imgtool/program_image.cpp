@@ -14,10 +14,6 @@ namespace {
 namespace img = gr::image;
 namespace t = gearcalc::text;
 
-// Routines that the program passes as values but that have no event of
-// their own: the record-search conditions of the calculation.
-constexpr const char* kConditions[] = {"cond_item", "cond_deviation_row", "cond_tolerance_row"};
-
 // The constant table, in the order the routines refer to it by index.
 std::vector<img::Constant> programConstants()
 {
@@ -46,15 +42,15 @@ std::vector<img::Constant> programConstants()
 
 gr::image::Program programImage()
 {
-    const gr::ProgramDescription& d = gearcalc::programDescription();
     img::Program p;
-    p.form = *d.form;
-    for (size_t i = 0; i < d.routine_count; ++i) p.routines.emplace_back(d.routines[i].name);
-    p.start_routine = d.start_routine;
-    const auto first_condition = static_cast<uint32_t>(p.routines.size());
-    for (const char* name : kConditions) p.routines.emplace_back(name);
-    for (uint32_t i = 0; i < std::size(kConditions); ++i) p.routine_values.push_back(first_condition + i);
-    p.routine_values.push_back(gearcalc::kExitRoutine); // handed to the runtime at start
+    p.form = gearcalc::mainWindowForm();
+    for (const gr::RoutineEntry& r : gearcalc::routineTable()) p.routines.emplace_back(r.name);
+    p.start_routine = gearcalc::kStartRoutine;
+    // Routines the program passes as values: the three record-search
+    // conditions, and the exit routine handed to the runtime at start.
+    for (uint32_t r : {gearcalc::kCondItem, gearcalc::kCondDeviationRow, gearcalc::kCondToleranceRow})
+        p.routine_values.push_back(r);
+    p.routine_values.push_back(gearcalc::kExitRoutine);
     p.constants = programConstants();
     p.library_calls.push_back({GR_LIB_STYLE, GR_STYLE_CMD_ENABLE_VISUAL_STYLE});
     return p;

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace gr {
 
@@ -21,6 +22,13 @@ struct ProgramDescription {
     const RoutineEntry* routines = nullptr;
     size_t routine_count = 0;
     uint32_t start_routine = 0; // index into routines
+    // The program's constant table as texts (UTF-8), by index.
+    const std::string* constants = nullptr;
+    size_t constant_count = 0;
 };
+
+// Finds one of the program's routines by its exported name; null when the
+// program has no such routine.
+using RoutineLookup = gr_routine_fn (*)(const char* name);
 
 } // namespace gr

@@ -29,7 +29,7 @@ extern "C" {
 #define GR_NOEXCEPT
 #endif
 
-#define GR_INTERFACE_VERSION 1u
+#define GR_INTERFACE_VERSION 2u
 
 /* ---- Status codes ------------------------------------------------------ */
 typedef int32_t gr_status;
@@ -173,6 +173,12 @@ typedef struct gr_services {
     gr_status (*create_window)(gr_env* env, uint32_t window) GR_NOEXCEPT;
     /* 0x30: initialise the program's runtime state; `exit_routine` runs at exit. */
     gr_status (*initialise)(gr_env* env, int32_t mode, gr_routine_ref exit_routine) GR_NOEXCEPT;
+
+    /* --- version 2 --- */
+    /* 0x34: text constant `index` of the program's constant table. The text
+     * belongs to the runtime and stays valid while it runs: the caller does
+     * not release it. An index past the table is GR_ERR_BAD_ARGUMENT. */
+    gr_status (*constant_text)(gr_env* env, uint32_t index, gr_text* out) GR_NOEXCEPT;
 } gr_services;
 
 /* Every environment begins with the table, in the manner of JNIEnv. */
@@ -210,6 +216,7 @@ GR_STATIC_ASSERT(offsetof(gr_services, exit) == GR_SLOT_OFFSET(0x24 / 4), "slot 
 GR_STATIC_ASSERT(offsetof(gr_services, message_loop) == GR_SLOT_OFFSET(0x28 / 4), "slot 0x28");
 GR_STATIC_ASSERT(offsetof(gr_services, create_window) == GR_SLOT_OFFSET(0x2C / 4), "slot 0x2C");
 GR_STATIC_ASSERT(offsetof(gr_services, initialise) == GR_SLOT_OFFSET(0x30 / 4), "slot 0x30");
+GR_STATIC_ASSERT(offsetof(gr_services, constant_text) == GR_SLOT_OFFSET(0x34 / 4), "slot 0x34");
 GR_STATIC_ASSERT(sizeof(gr_value) == 24, "gr_value layout");
 
 #endif /* GEARRT_SERVICES_H */
