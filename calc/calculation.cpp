@@ -2,7 +2,7 @@
 
 #include "../data/lookups.hpp"
 #include "../ui/controls.hpp"
-#include "report_texts.hpp"
+#include "../ui/texts.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -110,18 +110,18 @@ bool applyItem(const rt::Runtime& rt, RunValues& run)
 {
     switch (FindItem(rt)) {
     case ItemLookup::CatalogueUnavailable: return false;
-    case ItemLookup::NotFound: rt.ShowMessage(text::kItemNotFound, 64); return false;
+    case ItemLookup::NotFound: rt.ShowMessage(rt.Const(text::kItemNotFound), 64); return false;
     case ItemLookup::Found: break;
     }
     {
-        rt::Value module = rt.ReadField("模数");
+        rt::Value module = rt.ReadField(rt.Const(text::kFieldModule));
         rt.SetPropertyText(edit(id::模数编辑框), prop::kText, rt.ValueToText(module));
     }
     {
-        rt::Value teeth = rt.ReadField("齿数");
+        rt::Value teeth = rt.ReadField(rt.Const(text::kFieldTeeth));
         rt.SetPropertyText(edit(id::齿数编辑框), prop::kText, rt.ValueToText(teeth));
     }
-    double form = rt.ReadNumber("齿形");
+    double form = rt.ReadNumber(rt.Const(text::kFieldToothForm));
     if (std::fabs(form - 1.0) <= kSlack) {
         rt.SetProperty(radio(id::斜齿单选框), prop::kChecked, 1);
         rt.SetProperty(radio(id::直齿单选框), prop::kChecked, 0);
@@ -129,9 +129,9 @@ bool applyItem(const rt::Runtime& rt, RunValues& run)
     } else {
         rt.SetProperty(radio(id::直齿单选框), prop::kChecked, 1);
         rt.SetProperty(radio(id::斜齿单选框), prop::kChecked, 0);
-        run.helix = "0";
+        run.helix = rt.Const(text::kZero);
     }
-    double grade = rt.ReadNumber("精度");
+    double grade = rt.ReadNumber(rt.Const(text::kFieldGrade));
     rt.SetProperty(combo(id::精度组合框), prop::kSelectedIndex, toInt(grade - 1.0));
     rt.SetProperty(combo(id::齿厚偏差组合框), prop::kSelectedIndex, 7); // series "e"
     rt.SetProperty(combo(id::齿厚公差组合框), prop::kSelectedIndex, 4); // series "25"
@@ -142,7 +142,7 @@ bool applyItem(const rt::Runtime& rt, RunValues& run)
 void settleHelix(const rt::Runtime& rt, RunValues& run)
 {
     if (rt.GetPropertyInt(radio(id::直齿单选框), prop::kChecked) == 1) {
-        run.helix = "0";
+        run.helix = rt.Const(text::kZero);
     } else if (ticked(rt, id::货号选择框)) {
         // set by the item lookup
     } else if (ticked(rt, id::度数选择框)) {
@@ -162,25 +162,25 @@ void geometry(const rt::Runtime& rt, RunValues& run)
     const std::string teeth_text = textOf(rt, id::齿数编辑框);
     const std::string pressure_text = textOf(rt, id::压力角编辑框);
 
-    line(rt, text::kBasicHeader);
-    line(rt, text::kModule, module_text);
-    line(rt, text::kTeeth, teeth_text);
-    line(rt, text::kPressureAngle, pressure_text, text::kDegree);
-    line(rt, text::kHelixAngle, run.helix, text::kDegreeBreak);
-    line(rt, text::kResultsHeader);
+    line(rt, rt.Const(text::kBasicHeader));
+    line(rt, rt.Const(text::kModule), module_text);
+    line(rt, rt.Const(text::kTeeth), teeth_text);
+    line(rt, rt.Const(text::kPressureAngle), pressure_text, rt.Const(text::kDegree));
+    line(rt, rt.Const(text::kHelixAngle), run.helix, rt.Const(text::kDegreeBreak));
+    line(rt, rt.Const(text::kResultsHeader));
 
     const double m = rt.TextToNumber(module_text);
     const double z = rt.TextToNumber(teeth_text);
     const double alpha = rt.TextToNumber(pressure_text);
     const double beta = rt.TextToNumber(run.helix);
 
-    line(rt, text::kPitchDiameter, fourDecimals(rt, (m * z) / rt.Cos(rad(beta))));
-    line(rt, text::kTipDiameter, fourDecimals(rt, m * ((z / rt.Cos(rad(beta))) + 2.0)));
-    line(rt, text::kRootDiameter, fourDecimals(rt, m * ((z / rt.Cos(rad(beta))) - 2.5)));
-    line(rt, text::kBaseDiameter, fourDecimals(rt, (m * z) * rt.Cos(rad(alpha))));
-    line(rt, text::kAddendum, module_text);
-    line(rt, text::kDedendum, plain(rt, m * 1.25));
-    line(rt, text::kWholeDepth, plain(rt, m + (m * 1.25)));
+    line(rt, rt.Const(text::kPitchDiameter), fourDecimals(rt, (m * z) / rt.Cos(rad(beta))));
+    line(rt, rt.Const(text::kTipDiameter), fourDecimals(rt, m * ((z / rt.Cos(rad(beta))) + 2.0)));
+    line(rt, rt.Const(text::kRootDiameter), fourDecimals(rt, m * ((z / rt.Cos(rad(beta))) - 2.5)));
+    line(rt, rt.Const(text::kBaseDiameter), fourDecimals(rt, (m * z) * rt.Cos(rad(alpha))));
+    line(rt, rt.Const(text::kAddendum), module_text);
+    line(rt, rt.Const(text::kDedendum), plain(rt, m * 1.25));
+    line(rt, rt.Const(text::kWholeDepth), plain(rt, m + (m * 1.25)));
 
     // The transverse pressure angle, held as text.
     const std::string alpha_t = rt.ValueToText(rt.Atan(rt.Tan(rad(alpha)) / rt.Cos(rad(beta)))).str();
@@ -197,30 +197,30 @@ void geometry(const rt::Runtime& rt, RunValues& run)
             rt.ValueToText(rt.Cos(rad(alpha)) * (((static_cast<double>(k) - 0.5) * kPi) + (zv * inv_alpha))).str();
         const double w = rt.TextToNumber(run.unit_span) * m;
         run.teeth_spanned = k;
-        line(rt, text::kSpan, fourDecimals(rt, w));
+        line(rt, rt.Const(text::kSpan), fourDecimals(rt, w));
     } else {
         const int32_t k = toInt(rt.RoundTo(((alpha / 180.0) * z) + 0.5, 0));
         const double kd = static_cast<double>(k);
         const double w = (rt.Cos(rad(alpha)) * (((kd - 0.5) * kPi) + (z * inv_alpha))) * m;
-        line(rt, text::kSpan, fourDecimals(rt, w));
+        line(rt, rt.Const(text::kSpan), fourDecimals(rt, w));
         run.unit_span = rt.ValueToText(rt.Cos(rad(alpha)) * (((kd - 0.5) * kPi) + (z * inv_alpha))).str();
         run.teeth_spanned = k;
     }
-    line(rt, text::kTeethSpanned, rt.ValueToText(run.teeth_spanned));
+    line(rt, rt.Const(text::kTeethSpanned), rt.ValueToText(run.teeth_spanned));
 }
 
 // The accuracy block: grade, upper and lower allowances, tolerance and the
 // maker's span measurement with its lower deviation.
 void accuracy(const rt::Runtime& rt, RunValues& run)
 {
-    line(rt, text::kAccuracyHeader);
+    line(rt, rt.Const(text::kAccuracyHeader));
 
     const int64_t grade = rt.GetPropertyInt(combo(id::精度组合框), prop::kSelectedIndex);
     if (grade == -1) {
-        line(rt, text::kNoGrade);
+        line(rt, rt.Const(text::kNoGrade));
     } else {
         rt::Text item = rt.ItemText(combo(id::精度组合框), static_cast<int32_t>(grade));
-        line(rt, text::kGrade, item, text::kGradeSuffix);
+        line(rt, rt.Const(text::kGrade), item, rt.Const(text::kGradeSuffix));
     }
 
     const double m = numberOf(rt, id::模数编辑框);
@@ -232,39 +232,39 @@ void accuracy(const rt::Runtime& rt, RunValues& run)
     run.upper_deviation = 0.0;
     const int64_t series = rt.GetPropertyInt(combo(id::齿厚偏差组合框), prop::kSelectedIndex);
     if (series > -1) {
-        const bool found = FindDiameterRow(rt, kDeviationAlias, run.helix);
+        const bool found = FindDiameterRow(rt, text::kDeviationAlias, run.helix);
         rt::Text field = rt.ItemText(combo(id::齿厚偏差组合框), static_cast<int32_t>(series));
         if (found) {
             run.upper_deviation = rt.ReadNumber(field);
-            line(rt, text::kUpperDeviation, plain(rt, run.upper_deviation));
+            line(rt, rt.Const(text::kUpperDeviation), plain(rt, run.upper_deviation));
             const double wz = (rt.TextToNumber(run.unit_span) * m) - (rt.Abs(run.upper_deviation) * rt.Cos(rad(alpha)));
-            line(rt, text::kMakerSpan, fourDecimals(rt, wz));
+            line(rt, rt.Const(text::kMakerSpan), fourDecimals(rt, wz));
         } else {
             upper_known = false;
-            line(rt, text::kUpperDeviation, text::kOutOfTable);
-            line(rt, text::kMakerSpan, text::kOutOfTable);
+            line(rt, rt.Const(text::kUpperDeviation), rt.Const(text::kOutOfTable));
+            line(rt, rt.Const(text::kMakerSpan), rt.Const(text::kOutOfTable));
         }
     }
 
     const int64_t tolerance = rt.GetPropertyInt(combo(id::齿厚公差组合框), prop::kSelectedIndex);
     if (tolerance > -1) {
-        const bool found = FindDiameterRow(rt, kToleranceAlias, run.helix);
+        const bool found = FindDiameterRow(rt, text::kToleranceAlias, run.helix);
         rt::Text item = rt.ItemText(combo(id::齿厚公差组合框), static_cast<int32_t>(tolerance));
         rt::Text field = rt.NumberToNameText(rt.TextToNumber(item), true);
         if (!found) {
-            line(rt, text::kLowerDeviation, text::kOutOfTable);
-            line(rt, text::kTolerance, text::kOutOfTable);
-            line(rt, text::kMakerLowerDeviation, text::kOutOfTable);
+            line(rt, rt.Const(text::kLowerDeviation), rt.Const(text::kOutOfTable));
+            line(rt, rt.Const(text::kTolerance), rt.Const(text::kOutOfTable));
+            line(rt, rt.Const(text::kMakerLowerDeviation), rt.Const(text::kOutOfTable));
         } else {
             const double t = rt.ReadNumber(field);
-            line(rt, text::kLowerDeviation,
-                 upper_known ? plain(rt, run.upper_deviation - t) : std::string(text::kOutOfTable));
+            line(rt, rt.Const(text::kLowerDeviation),
+                 upper_known ? plain(rt, run.upper_deviation - t) : std::string(rt.Const(text::kOutOfTable)));
             {
                 rt::Value stored = rt.ReadField(field);
-                line(rt, text::kTolerance, rt.ValueToText(stored));
+                line(rt, rt.Const(text::kTolerance), rt.ValueToText(stored));
             }
             const double t3 = rt.ReadNumber(field);
-            line(rt, text::kMakerLowerDeviation, fourDecimals(rt, t3 * rt.Cos(rad(alpha))));
+            line(rt, rt.Const(text::kMakerLowerDeviation), fourDecimals(rt, t3 * rt.Cos(rad(alpha))));
         }
     }
 }
@@ -276,7 +276,7 @@ void Calculate(const rt::Runtime& rt)
     RunValues run;
     if (ticked(rt, id::货号选择框) && !applyItem(rt, run)) return;
 
-    rt.SetPropertyText(kResultBox, prop::kText, "");
+    rt.SetPropertyText(kResultBox, prop::kText, rt.Const(text::kEmpty));
     settleHelix(rt, run);
     if (textOf(rt, id::模数编辑框).empty()) return;
     rt.SetProperty(kResultBox, prop::kEditTextColour, kBlue);

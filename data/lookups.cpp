@@ -1,6 +1,7 @@
 #include "lookups.hpp"
 
 #include "../ui/controls.hpp"
+#include "../ui/texts.hpp"
 
 #include <string>
 
@@ -10,7 +11,6 @@ namespace {
 
 constexpr double kSlack = 1e-7;
 constexpr double kPi = 3.1415926535;
-constexpr char kSeparator = '/';
 
 struct ItemSearch {
     std::string wanted; // the item number typed by the user
@@ -22,15 +22,15 @@ struct RangeSearch {
 
 bool itemMatches(const rt::Runtime& rt, ItemSearch& s)
 {
-    rt::Text number = rt.ReadText("订货编号");
+    rt::Text number = rt.ReadText(rt.Const(text::kFieldItemNumber));
     return number.view() == s.wanted;
 }
 
 bool rangeHolds(const rt::Runtime& rt, RangeSearch& s)
 {
     // 最大 is read only for rows that pass the lower test.
-    if (!(rt.ReadNumber("最小") - s.d <= kSlack)) return false;
-    return rt.ReadNumber("最大") - s.d >= -kSlack;
+    if (!(rt.ReadNumber(rt.Const(text::kFieldMinimum)) - s.d <= kSlack)) return false;
+    return rt.ReadNumber(rt.Const(text::kFieldMaximum)) - s.d >= -kSlack;
 }
 
 } // namespace
@@ -61,36 +61,36 @@ namespace gearcalc {
 
 void OpenCatalogues(const rt::Runtime& rt)
 {
-    static constexpr std::string_view kFiles[][2] = {
-        {kDeviationFile, kDeviationAlias}, {kToleranceFile, kToleranceAlias}, {kItemFile, kItemAlias}};
+    static constexpr text::Id kFiles[][2] = {{text::kDeviationFile, text::kDeviationAlias},
+                                             {text::kToleranceFile, text::kToleranceAlias},
+                                             {text::kItemFile, text::kItemAlias}};
     rt::Text folder = rt.ProgramFolder();
     std::string problems;
     for (const auto& file : kFiles) {
         std::string path(folder.view());
-        path += kSeparator;
-        path += file[0];
-        if (!rt.OpenDatabase(path, file[1])) {
+        path += rt.Const(file[0]);
+        if (!rt.OpenDatabase(path, rt.Const(file[1]))) {
             rt::Text why = rt.LastDatabaseError();
-            problems += "\n";
-            problems += file[0];
-            problems += "：";
+            problems += rt.Const(text::kLineBreak);
+            problems += rt.Const(file[0]).substr(1); // the file name without the separator
+            problems += rt.Const(text::kColon);
             problems += why.view();
         }
     }
     if (!problems.empty()) {
-        std::string message = "以下目录文件无法打开：";
+        std::string message(rt.Const(text::kCataloguesNotOpened));
         message += problems;
-        message += "\n\n直接输入仍可使用；用到这些文件的查询将无法进行。";
+        message += rt.Const(text::kDirectInputStillWorks);
         rt.ShowMessage(message, 0x10);
     }
 }
 
 ItemLookup FindItem(const rt::Runtime& rt)
 {
-    if (!rt.SelectDatabase(kItemAlias)) {
-        std::string message = "货号目录文件 ";
-        message += kItemFile;
-        message += " 没有打开（文件缺失或无法读取），无法按货号查找齿轮。";
+    if (!rt.SelectDatabase(rt.Const(text::kItemAlias))) {
+        std::string message(rt.Const(text::kItemCatalogueBefore));
+        message += rt.Const(text::kItemFile).substr(1);
+        message += rt.Const(text::kItemCatalogueNotOpen);
         rt.ShowMessage(message, 0x10);
         return ItemLookup::CatalogueUnavailable;
     }
@@ -112,13 +112,13 @@ double PitchDiameter(const rt::Runtime& rt, std::string_view helix_text)
     return (m * z) / rt.Cos((beta * kPi) / 180.0);
 }
 
-bool FindDiameterRow(const rt::Runtime& rt, std::string_view alias, std::string_view helix_text)
+bool FindDiameterRow(const rt::Runtime& rt, uint32_t table, std::string_view helix_text)
 {
-    if (!rt.SelectDatabase(alias)) return false;
+    if (!rt.SelectDatabase(rt.Const(table))) return false;
     rt.GoFirst();
     // The diameter depends only on inputs that a search cannot change.
     RangeSearch search{PitchDiameter(rt, helix_text)};
-    return rt.SearchRecord(alias == kToleranceAlias ? gc_cond_tolerance_row : gc_cond_deviation_row, &search);
+    return rt.SearchRecord(table == text::kToleranceAlias ? gc_cond_tolerance_row : gc_cond_deviation_row, &search);
 }
 
 } // namespace gearcalc

@@ -17,11 +17,6 @@ gr_status gc_cond_tolerance_row(gr_env*, void*, const gr_value*, int32_t, gr_val
 
 namespace gearcalc {
 
-// Catalogue files and their aliases.
-inline constexpr std::string_view kDeviationFile = "spc.edb", kDeviationAlias = "S";
-inline constexpr std::string_view kToleranceFile = "gc.edb", kToleranceAlias = "G";
-inline constexpr std::string_view kItemFile = "ZKD.edb", kItemAlias = "Z";
-
 // Opens the three catalogues from the program's folder. Files that could
 // not be opened are named, with the reason, in one message box; the
 // program goes on without them.
@@ -34,11 +29,12 @@ enum class ItemLookup { Found, NotFound, CatalogueUnavailable };
 // says so in a message box and answers CatalogueUnavailable.
 ItemLookup FindItem(const rt::Runtime& rt);
 
-// Makes current the first record of the range table under `alias` whose
+// Makes current the first record of the range table `table` whose
 // range [最小, 最大], widened by 1e-7 at both ends, holds the pitch diameter
 // m × z / cos β (β taken from `helix_text`, in degrees). False when no
 // record holds it or the table is not open.
-bool FindDiameterRow(const rt::Runtime& rt, std::string_view alias, std::string_view helix_text);
+// `table` is text::kDeviationAlias or text::kToleranceAlias.
+bool FindDiameterRow(const rt::Runtime& rt, uint32_t table, std::string_view helix_text);
 
 // The pitch diameter d = (m × z) / cos(β) from the current inputs.
 double PitchDiameter(const rt::Runtime& rt, std::string_view helix_text);

@@ -1,7 +1,6 @@
 #include "imgtool.hpp"
 
-#include "../../calc/report_texts.hpp"
-#include "../../data/lookups.hpp"
+#include "../../ui/texts.hpp"
 #include "../../ui/controls.hpp"
 #include "../../ui/routines.hpp"
 
@@ -12,24 +11,12 @@ namespace imgtool {
 namespace {
 
 namespace img = gr::image;
-namespace t = gearcalc::text;
 
 // The constant table, in the order the routines refer to it by index.
 std::vector<img::Constant> programConstants()
 {
     std::vector<img::Constant> c;
-    for (std::string_view s :
-         {t::kBasicHeader,    t::kModule,          t::kTeeth,           t::kPressureAngle,
-          t::kHelixAngle,     t::kDegree,          t::kDegreeBreak,     t::kResultsHeader,
-          t::kPitchDiameter,  t::kTipDiameter,     t::kRootDiameter,    t::kBaseDiameter,
-          t::kAddendum,       t::kDedendum,        t::kWholeDepth,      t::kSpan,
-          t::kTeethSpanned,   t::kAccuracyHeader,  t::kNoGrade,         t::kGrade,
-          t::kGradeSuffix,    t::kUpperDeviation,  t::kMakerSpan,       t::kLowerDeviation,
-          t::kTolerance,      t::kMakerLowerDeviation, t::kOutOfTable,  t::kItemNotFound,
-          gearcalc::kDeviationFile, gearcalc::kDeviationAlias, gearcalc::kToleranceFile,
-          gearcalc::kToleranceAlias, gearcalc::kItemFile, gearcalc::kItemAlias}) {
-        c.push_back(img::Constant::ofText(std::string(s)));
-    }
+    for (std::string_view s : gearcalc::text::definitions()) c.push_back(img::Constant::ofText(std::string(s)));
     // The numbers of the range lookup: the slack at both ends of a range,
     // and pi and 180 for turning degrees into radians.
     for (double v : {1e-7, 3.1415926535, 180.0}) c.push_back(img::Constant::ofNumber(v));

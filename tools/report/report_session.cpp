@@ -3,7 +3,7 @@
 #include "headless.hpp"
 #include "host.hpp"
 
-#include "../../calc/report_texts.hpp"
+#include "../../ui/texts.hpp"
 #include "../../data/lookups.hpp"
 #include "../../ui/controls.hpp"
 #include "../../ui/routines.hpp"
@@ -14,6 +14,13 @@
 namespace gearcalc::report {
 
 namespace {
+
+// A text of the program, as loaded from its image's constant pool.
+std::string_view programText(text::Id id)
+{
+    return gearcalc::programDescription().constants[id];
+}
+
 
 // The items of the two series combo boxes, as the window lists them.
 constexpr std::array<std::string_view, 11> kDeviationSeries = {"a", "ab", "b", "bc", "c", "cd",
@@ -202,7 +209,7 @@ RunResult Session::run(const GearInput& gear)
     result.report = host.model().find(id::结果编辑框)->text;
     for (const gr::MessageRequest& m : host.dialogs().messages()) result.messages.push_back(m.text);
     host.dialogs().clearMessages();
-    if (gear.item && result.messages.size() == 1 && result.messages.front() == text::kItemNotFound)
+    if (gear.item && result.messages.size() == 1 && result.messages.front() == programText(text::kItemNotFound))
         result.outcome = Outcome::ItemNotFound;
     else if (!result.messages.empty())
         result.outcome = Outcome::Stopped;
@@ -215,9 +222,9 @@ std::vector<std::string> Session::itemNumbers()
 {
     std::vector<std::string> numbers;
     gr::db::DatabaseSet& db = host_->databases();
-    if (!db.select(kItemAlias) || !db.goFirst()) return numbers;
+    if (!db.select(programText(text::kItemAlias)) || !db.goFirst()) return numbers;
     db.search([&]() {
-        const gr::db::ReadResult r = db.readField("订货编号", gr::db::Expect::Text);
+        const gr::db::ReadResult r = db.readField(programText(text::kFieldItemNumber), gr::db::Expect::Text);
         if (r.status != GR_OK) return -1;
         numbers.emplace_back(r.value.text);
         return 0; // visit every record
@@ -228,25 +235,25 @@ std::vector<std::string> Session::itemNumbers()
 const std::vector<ReportField>& reportFields()
 {
     static const std::vector<ReportField> fields = {
-        {"module", withoutBreak(text::kModule), ""},
-        {"teeth", withoutBreak(text::kTeeth), ""},
-        {"pressure_angle", withoutBreak(text::kPressureAngle), text::kDegree},
-        {"helix_angle", withoutBreak(text::kHelixAngle), text::kDegree},
-        {"pitch_diameter", withoutBreak(text::kPitchDiameter), ""},
-        {"tip_diameter", withoutBreak(text::kTipDiameter), ""},
-        {"root_diameter", withoutBreak(text::kRootDiameter), ""},
-        {"base_diameter", withoutBreak(text::kBaseDiameter), ""},
-        {"addendum", withoutBreak(text::kAddendum), ""},
-        {"dedendum", withoutBreak(text::kDedendum), ""},
-        {"whole_depth", withoutBreak(text::kWholeDepth), ""},
-        {"span", withoutBreak(text::kSpan), ""},
-        {"teeth_spanned", withoutBreak(text::kTeethSpanned), ""},
-        {"grade", withoutBreak(text::kGrade), text::kGradeSuffix},
-        {"upper_deviation", withoutBreak(text::kUpperDeviation), ""},
-        {"maker_span", withoutBreak(text::kMakerSpan), ""},
-        {"lower_deviation", withoutBreak(text::kLowerDeviation), ""},
-        {"tolerance", withoutBreak(text::kTolerance), ""},
-        {"maker_span_lower_deviation", withoutBreak(text::kMakerLowerDeviation), ""},
+        {"module", withoutBreak(programText(text::kModule)), ""},
+        {"teeth", withoutBreak(programText(text::kTeeth)), ""},
+        {"pressure_angle", withoutBreak(programText(text::kPressureAngle)), programText(text::kDegree)},
+        {"helix_angle", withoutBreak(programText(text::kHelixAngle)), programText(text::kDegree)},
+        {"pitch_diameter", withoutBreak(programText(text::kPitchDiameter)), ""},
+        {"tip_diameter", withoutBreak(programText(text::kTipDiameter)), ""},
+        {"root_diameter", withoutBreak(programText(text::kRootDiameter)), ""},
+        {"base_diameter", withoutBreak(programText(text::kBaseDiameter)), ""},
+        {"addendum", withoutBreak(programText(text::kAddendum)), ""},
+        {"dedendum", withoutBreak(programText(text::kDedendum)), ""},
+        {"whole_depth", withoutBreak(programText(text::kWholeDepth)), ""},
+        {"span", withoutBreak(programText(text::kSpan)), ""},
+        {"teeth_spanned", withoutBreak(programText(text::kTeethSpanned)), ""},
+        {"grade", withoutBreak(programText(text::kGrade)), programText(text::kGradeSuffix)},
+        {"upper_deviation", withoutBreak(programText(text::kUpperDeviation)), ""},
+        {"maker_span", withoutBreak(programText(text::kMakerSpan)), ""},
+        {"lower_deviation", withoutBreak(programText(text::kLowerDeviation)), ""},
+        {"tolerance", withoutBreak(programText(text::kTolerance)), ""},
+        {"maker_span_lower_deviation", withoutBreak(programText(text::kMakerLowerDeviation)), ""},
     };
     return fields;
 }

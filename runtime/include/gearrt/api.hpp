@@ -173,6 +173,15 @@ public:
         check(env_->services->set_property(env_, c.window, c.identity, property, -1, &v));
     }
 
+    // --- The program's constants ---
+    // Text constant `index` of the loaded program; valid while the runtime runs.
+    std::string_view Const(uint32_t index) const
+    {
+        gr_text t{};
+        check(env_->services->constant_text(env_, index, &t));
+        return std::string_view(t.data, t.len);
+    }
+
     // --- Databases ---
     Text ProgramFolder() const { return textCall(GR_CMD_PROGRAM_FOLDER, {}); }
     bool OpenDatabase(std::string_view path, std::string_view alias) const
