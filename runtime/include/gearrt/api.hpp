@@ -329,6 +329,19 @@ private:
     gr_env* env_;
 };
 
+namespace detail {
+
+// Anything but a reported runtime error that reaches a routine's entry is a
+// fault of the program: say so, and end the routine.
+inline gr_status internalError(gr_env* env) noexcept
+{
+    static const char kMessage[] = "程序内部错误。";
+    env->services->error_trap(env, GR_ERR_ABORTED, kMessage, sizeof kMessage - 1);
+    return GR_ERR_ABORTED;
+}
+
+} // namespace detail
+
 // Wraps a C++ routine body as a routine the runtime can call: a runtime
 // error ends the routine with GR_ERR_ABORTED; nothing escapes.
 template <void (*Body)(const Runtime&, const gr_value* args, int32_t nargs)>
@@ -341,9 +354,7 @@ gr_status entry(gr_env* env, void*, const gr_value* args, int32_t nargs, gr_valu
     } catch (const Abort&) {
         return GR_ERR_ABORTED;
     } catch (...) {
-        static const char kMessage[] = "程序内部错误。";
-        env->services->error_trap(env, GR_ERR_ABORTED, kMessage, sizeof kMessage - 1);
-        return GR_ERR_ABORTED;
+        return detail::internalError(env);
     }
 }
 
@@ -363,9 +374,7 @@ gr_status condition(gr_env* env, void* ctx, const gr_value*, int32_t, gr_value* 
     } catch (const Abort&) {
         return GR_ERR_ABORTED;
     } catch (...) {
-        static const char kMessage[] = "程序内部错误。";
-        env->services->error_trap(env, GR_ERR_ABORTED, kMessage, sizeof kMessage - 1);
-        return GR_ERR_ABORTED;
+        return detail::internalError(env);
     }
 }
 
