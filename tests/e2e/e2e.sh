@@ -156,7 +156,8 @@ if [ -n "$screenshot" ]; then
   eval "$geometry" # X Y WIDTH HEIGHT
   import -window root "$work/root.png" || fail "could not capture the screen"
   mkdir -p "$(dirname "$screenshot")"
-  convert "$work/root.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$screenshot" ||
+  # -strip: no time stamps, so the file changes only when the picture does.
+  convert "$work/root.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -strip "$screenshot" ||
     fail "could not crop the screenshot"
   say "screenshot ${WIDTH}x${HEIGHT} saved to $screenshot"
 fi

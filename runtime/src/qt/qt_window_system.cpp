@@ -258,6 +258,9 @@ void QtWindowSystem::Impl::createControl(ControlState& control)
             // The multi-line box shows results; the program writes it, the
             // user only reads, selects and copies.
             box->setReadOnly(true);
+            // Read only, but the report can still be selected and copied
+            // with the keyboard as well as the mouse.
+            box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
             box->document()->setUndoRedoEnabled(false);
             box->setVerticalScrollBarPolicy((element->scroll_bars & 2) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
             box->setHorizontalScrollBarPolicy((element->scroll_bars & 1) ? Qt::ScrollBarAlwaysOn
