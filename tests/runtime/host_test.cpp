@@ -114,20 +114,8 @@ protected:
         EXPECT_EQ(services()->get_property(env(), kWin, control, property, &v), GR_OK);
         return v;
     }
-    static gr_value integer(int64_t i)
-    {
-        gr_value v{};
-        v.kind = GR_KIND_INT;
-        v.u.i = i;
-        return v;
-    }
-    static gr_value text(const char* s)
-    {
-        gr_value v{};
-        v.kind = GR_KIND_TEXT;
-        v.u.text = gr_text{s, static_cast<uint32_t>(std::char_traits<char>::length(s))};
-        return v;
-    }
+    static gr_value integer(int64_t i) { return rt::detail::integer(i); }
+    static gr_value text(const char* s) { return rt::detail::text(s); }
     std::string lastMessage()
     {
         const auto& m = host_->dialogs().messages();
