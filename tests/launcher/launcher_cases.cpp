@@ -426,7 +426,11 @@ std::string longName(char tag, std::size_t length)
 {
     std::string name = std::string(1, tag) + " gear.folder";
     while (name.size() < length) name += name.size() % 10 == 0 ? '.' : static_cast<char>('a' + name.size() % 26);
-    return name.substr(0, length);
+    name.resize(length);
+    // Windows drops a trailing dot or space from a path's folder names, so
+    // a name must end in a letter to stay the name it was created as.
+    if (name.back() == '.' || name.back() == ' ') name.back() = 'z';
+    return name;
 }
 
 using CaseBody = std::function<void(const Options&, Sandbox&)>;
