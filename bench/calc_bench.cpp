@@ -17,6 +17,7 @@
 #include "host.hpp"
 
 #include "../ui/controls.hpp"
+#include "../ui/form_identities.hpp"
 #include "../ui/routines.hpp"
 
 #include <benchmark/benchmark.h>

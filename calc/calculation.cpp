@@ -14,8 +14,6 @@ namespace gearcalc {
 
 namespace {
 
-namespace f = gr::form;
-
 constexpr double kPi = 3.1415926535;
 constexpr double kSlack = 1e-7;
 constexpr double kCatalogueHelixAngle = 19.5283;
@@ -43,32 +41,19 @@ int32_t toInt(double x)
     return static_cast<int32_t>(x);
 }
 
-constexpr rt::Control edit(uint32_t identity)
+bool ticked(const rt::Runtime& rt, uint32_t control)
 {
-    return ctl(identity, f::kEditBox);
-}
-constexpr rt::Control radio(uint32_t identity)
-{
-    return ctl(identity, f::kRadioButton);
-}
-constexpr rt::Control combo(uint32_t identity)
-{
-    return ctl(identity, f::kComboBox);
+    return rt.GetPropertyInt(rt.Ctl(control), prop::kChecked) == 1;
 }
 
-bool ticked(const rt::Runtime& rt, uint32_t identity)
+std::string textOf(const rt::Runtime& rt, uint32_t control)
 {
-    return rt.GetPropertyInt(ctl(identity, f::kCheckBox), prop::kChecked) == 1;
+    return rt.GetPropertyText(rt.Ctl(control), prop::kText).str();
 }
 
-std::string textOf(const rt::Runtime& rt, uint32_t identity)
+double numberOf(const rt::Runtime& rt, uint32_t control)
 {
-    return rt.GetPropertyText(edit(identity), prop::kText).str();
-}
-
-double numberOf(const rt::Runtime& rt, uint32_t identity)
-{
-    rt::Text text = rt.GetPropertyText(edit(identity), prop::kText);
+    rt::Text text = rt.GetPropertyText(rt.Ctl(control), prop::kText);
     return rt.TextToNumber(text);
 }
 
@@ -83,7 +68,7 @@ void line(const rt::Runtime& rt, std::string_view label, std::string_view value 
         char* end = std::copy(label.begin(), label.end(), buffer);
         end = std::copy(value.begin(), value.end(), end);
         end = std::copy(suffix.begin(), suffix.end(), end);
-        rt.AppendText(kResultBox, std::string_view(buffer, size));
+        rt.AppendText(rt.Ctl(slot::结果编辑框), std::string_view(buffer, size));
         return;
     }
     std::string text;
@@ -91,7 +76,7 @@ void line(const rt::Runtime& rt, std::string_view label, std::string_view value 
     text += label;
     text += value;
     text += suffix;
-    rt.AppendText(kResultBox, text);
+    rt.AppendText(rt.Ctl(slot::结果编辑框), text);
 }
 
 std::string fourDecimals(const rt::Runtime& rt, double x)
@@ -115,42 +100,42 @@ bool applyItem(const rt::Runtime& rt, RunValues& run)
     }
     {
         rt::Value module = rt.ReadField(rt.Const(text::kFieldModule));
-        rt.SetPropertyText(edit(id::模数编辑框), prop::kText, rt.ValueToText(module));
+        rt.SetPropertyText(rt.Ctl(slot::模数编辑框), prop::kText, rt.ValueToText(module));
     }
     {
         rt::Value teeth = rt.ReadField(rt.Const(text::kFieldTeeth));
-        rt.SetPropertyText(edit(id::齿数编辑框), prop::kText, rt.ValueToText(teeth));
+        rt.SetPropertyText(rt.Ctl(slot::齿数编辑框), prop::kText, rt.ValueToText(teeth));
     }
     double form = rt.ReadNumber(rt.Const(text::kFieldToothForm));
     if (std::fabs(form - 1.0) <= kSlack) {
-        rt.SetProperty(radio(id::斜齿单选框), prop::kChecked, 1);
-        rt.SetProperty(radio(id::直齿单选框), prop::kChecked, 0);
+        rt.SetProperty(rt.Ctl(slot::斜齿单选框), prop::kChecked, 1);
+        rt.SetProperty(rt.Ctl(slot::直齿单选框), prop::kChecked, 0);
         run.helix = rt.ValueToText(kCatalogueHelixAngle).str();
     } else {
-        rt.SetProperty(radio(id::直齿单选框), prop::kChecked, 1);
-        rt.SetProperty(radio(id::斜齿单选框), prop::kChecked, 0);
+        rt.SetProperty(rt.Ctl(slot::直齿单选框), prop::kChecked, 1);
+        rt.SetProperty(rt.Ctl(slot::斜齿单选框), prop::kChecked, 0);
         run.helix = rt.Const(text::kZero);
     }
     double grade = rt.ReadNumber(rt.Const(text::kFieldGrade));
-    rt.SetProperty(combo(id::精度组合框), prop::kSelectedIndex, toInt(grade - 1.0));
-    rt.SetProperty(combo(id::齿厚偏差组合框), prop::kSelectedIndex, 7); // series "e"
-    rt.SetProperty(combo(id::齿厚公差组合框), prop::kSelectedIndex, 4); // series "25"
+    rt.SetProperty(rt.Ctl(slot::精度组合框), prop::kSelectedIndex, toInt(grade - 1.0));
+    rt.SetProperty(rt.Ctl(slot::齿厚偏差组合框), prop::kSelectedIndex, 7); // series "e"
+    rt.SetProperty(rt.Ctl(slot::齿厚公差组合框), prop::kSelectedIndex, 4); // series "25"
     return true;
 }
 
 // Step 3: the helix angle in decimal degrees, as text.
 void settleHelix(const rt::Runtime& rt, RunValues& run)
 {
-    if (rt.GetPropertyInt(radio(id::直齿单选框), prop::kChecked) == 1) {
+    if (rt.GetPropertyInt(rt.Ctl(slot::直齿单选框), prop::kChecked) == 1) {
         run.helix = rt.Const(text::kZero);
-    } else if (ticked(rt, id::货号选择框)) {
+    } else if (ticked(rt, slot::货号选择框)) {
         // set by the item lookup
-    } else if (ticked(rt, id::度数选择框)) {
-        run.helix = textOf(rt, id::度数编辑框);
+    } else if (ticked(rt, slot::度数选择框)) {
+        run.helix = textOf(rt, slot::度数编辑框);
     } else {
-        double d = numberOf(rt, id::度编辑框);
-        double m = numberOf(rt, id::分编辑框);
-        double s = numberOf(rt, id::秒编辑框);
+        double d = numberOf(rt, slot::度编辑框);
+        double m = numberOf(rt, slot::分编辑框);
+        double s = numberOf(rt, slot::秒编辑框);
         run.helix = rt.ValueToText(rt.RoundTo(d + (m + s / 60.0) / 60.0, 4)).str();
     }
 }
@@ -158,9 +143,9 @@ void settleHelix(const rt::Runtime& rt, RunValues& run)
 // The basic-information and results blocks.
 void geometry(const rt::Runtime& rt, RunValues& run)
 {
-    const std::string module_text = textOf(rt, id::模数编辑框);
-    const std::string teeth_text = textOf(rt, id::齿数编辑框);
-    const std::string pressure_text = textOf(rt, id::压力角编辑框);
+    const std::string module_text = textOf(rt, slot::模数编辑框);
+    const std::string teeth_text = textOf(rt, slot::齿数编辑框);
+    const std::string pressure_text = textOf(rt, slot::压力角编辑框);
 
     line(rt, rt.Const(text::kBasicHeader));
     line(rt, rt.Const(text::kModule), module_text);
@@ -186,7 +171,7 @@ void geometry(const rt::Runtime& rt, RunValues& run)
     const std::string alpha_t = rt.ValueToText(rt.Atan(rt.Tan(rad(alpha)) / rt.Cos(rad(beta)))).str();
     const double inv_alpha = rt.Tan(rad(alpha)) - rad(alpha);
 
-    if (rt.GetPropertyInt(radio(id::斜齿单选框), prop::kChecked) == 1) {
+    if (rt.GetPropertyInt(rt.Ctl(slot::斜齿单选框), prop::kChecked) == 1) {
         const double a = rt.TextToNumber(alpha_t);
         const double inv_alpha_t = rt.Tan(a) - a;
         // The virtual number of teeth, held as text.
@@ -215,25 +200,25 @@ void accuracy(const rt::Runtime& rt, RunValues& run)
 {
     line(rt, rt.Const(text::kAccuracyHeader));
 
-    const int64_t grade = rt.GetPropertyInt(combo(id::精度组合框), prop::kSelectedIndex);
+    const int64_t grade = rt.GetPropertyInt(rt.Ctl(slot::精度组合框), prop::kSelectedIndex);
     if (grade == -1) {
         line(rt, rt.Const(text::kNoGrade));
     } else {
-        rt::Text item = rt.ItemText(combo(id::精度组合框), static_cast<int32_t>(grade));
+        rt::Text item = rt.ItemText(rt.Ctl(slot::精度组合框), static_cast<int32_t>(grade));
         line(rt, rt.Const(text::kGrade), item, rt.Const(text::kGradeSuffix));
     }
 
-    const double m = numberOf(rt, id::模数编辑框);
-    const double alpha = numberOf(rt, id::压力角编辑框);
+    const double m = numberOf(rt, slot::模数编辑框);
+    const double alpha = numberOf(rt, slot::压力角编辑框);
 
     // A lookup that found no row leaves no record to read; every value that
     // depends on it says so instead of showing a number from elsewhere.
     bool upper_known = true;
     run.upper_deviation = 0.0;
-    const int64_t series = rt.GetPropertyInt(combo(id::齿厚偏差组合框), prop::kSelectedIndex);
+    const int64_t series = rt.GetPropertyInt(rt.Ctl(slot::齿厚偏差组合框), prop::kSelectedIndex);
     if (series > -1) {
         const bool found = FindDiameterRow(rt, text::kDeviationAlias, run.helix);
-        rt::Text field = rt.ItemText(combo(id::齿厚偏差组合框), static_cast<int32_t>(series));
+        rt::Text field = rt.ItemText(rt.Ctl(slot::齿厚偏差组合框), static_cast<int32_t>(series));
         if (found) {
             run.upper_deviation = rt.ReadNumber(field);
             line(rt, rt.Const(text::kUpperDeviation), plain(rt, run.upper_deviation));
@@ -246,10 +231,10 @@ void accuracy(const rt::Runtime& rt, RunValues& run)
         }
     }
 
-    const int64_t tolerance = rt.GetPropertyInt(combo(id::齿厚公差组合框), prop::kSelectedIndex);
+    const int64_t tolerance = rt.GetPropertyInt(rt.Ctl(slot::齿厚公差组合框), prop::kSelectedIndex);
     if (tolerance > -1) {
         const bool found = FindDiameterRow(rt, text::kToleranceAlias, run.helix);
-        rt::Text item = rt.ItemText(combo(id::齿厚公差组合框), static_cast<int32_t>(tolerance));
+        rt::Text item = rt.ItemText(rt.Ctl(slot::齿厚公差组合框), static_cast<int32_t>(tolerance));
         rt::Text field = rt.NumberToNameText(rt.TextToNumber(item), true);
         if (!found) {
             line(rt, rt.Const(text::kLowerDeviation), rt.Const(text::kOutOfTable));
@@ -274,16 +259,16 @@ void accuracy(const rt::Runtime& rt, RunValues& run)
 void Calculate(const rt::Runtime& rt)
 {
     RunValues run;
-    if (ticked(rt, id::货号选择框) && !applyItem(rt, run)) return;
+    if (ticked(rt, slot::货号选择框) && !applyItem(rt, run)) return;
 
-    rt.SetPropertyText(kResultBox, prop::kText, rt.Const(text::kEmpty));
+    rt.SetPropertyText(rt.Ctl(slot::结果编辑框), prop::kText, rt.Const(text::kEmpty));
     settleHelix(rt, run);
-    if (textOf(rt, id::模数编辑框).empty()) return;
-    rt.SetProperty(kResultBox, prop::kEditTextColour, kBlue);
+    if (textOf(rt, slot::模数编辑框).empty()) return;
+    rt.SetProperty(rt.Ctl(slot::结果编辑框), prop::kEditTextColour, kBlue);
 
     geometry(rt, run);
     accuracy(rt, run);
-    rt.SetProperty(ctl(id::打印按钮, f::kButton), prop::kDisabled, 0);
+    rt.SetProperty(rt.Ctl(slot::打印按钮), prop::kDisabled, 0);
 }
 
 } // namespace gearcalc

@@ -97,15 +97,15 @@ ItemLookup FindItem(const rt::Runtime& rt)
     rt.GoFirst();
     // Nothing can change the item-number box while a search runs, so it is
     // read once rather than once per record.
-    ItemSearch search{rt.GetPropertyText(ctl(id::货号编辑框, gr::form::kEditBox), prop::kText).str()};
+    ItemSearch search{rt.GetPropertyText(rt.Ctl(slot::货号编辑框), prop::kText).str()};
     bool found = rt.SearchRecord(gc_cond_item, &search);
     return found ? ItemLookup::Found : ItemLookup::NotFound;
 }
 
 double PitchDiameter(const rt::Runtime& rt, std::string_view helix_text)
 {
-    rt::Text module_text = rt.GetPropertyText(ctl(id::模数编辑框, gr::form::kEditBox), prop::kText);
-    rt::Text teeth_text = rt.GetPropertyText(ctl(id::齿数编辑框, gr::form::kEditBox), prop::kText);
+    rt::Text module_text = rt.GetPropertyText(rt.Ctl(slot::模数编辑框), prop::kText);
+    rt::Text teeth_text = rt.GetPropertyText(rt.Ctl(slot::齿数编辑框), prop::kText);
     double m = rt.TextToNumber(module_text);
     double z = rt.TextToNumber(teeth_text);
     double beta = rt.TextToNumber(helix_text);

@@ -1,5 +1,5 @@
-// Identities of the main window and its controls, and the property
-// numbers the program uses. Handlers address controls only through these.
+// How the program names the main window's controls, and the property
+// numbers and colours it uses.
 #pragma once
 
 #include <gearrt/api.hpp>
@@ -9,29 +9,22 @@
 
 namespace gearcalc {
 
-inline constexpr uint32_t kMainWindow = 0x52010001u;
-inline constexpr uint32_t kWindowSelf = 0x06010000u;
-
-namespace id {
-inline constexpr uint32_t 模数标签 = 0x1601001C, 模数编辑框 = 0x1601001E;
-inline constexpr uint32_t 齿数标签 = 0x1601001D, 齿数编辑框 = 0x1601001F;
-inline constexpr uint32_t 压力角标签 = 0x1601005B, 压力角编辑框 = 0x1601005A, 圆点标签 = 0x1601005D;
-inline constexpr uint32_t 直齿单选框 = 0x16010020, 斜齿单选框 = 0x16010021;
-inline constexpr uint32_t 螺旋角标签 = 0x16010022;
-inline constexpr uint32_t 度编辑框 = 0x16010026, 度标签 = 0x16010023;
-inline constexpr uint32_t 分编辑框 = 0x16010027, 分标签 = 0x16010024;
-inline constexpr uint32_t 秒编辑框 = 0x16010028, 秒标签 = 0x16010025;
-inline constexpr uint32_t 度数选择框 = 0x16010037, 度数编辑框 = 0x1601002B, 度数标签 = 0x1601002C;
-inline constexpr uint32_t 精度标签 = 0x1601002D, 精度组合框 = 0x1601002E;
-inline constexpr uint32_t 上偏差标签 = 0x1601002F, 齿厚偏差组合框 = 0x16010031;
-inline constexpr uint32_t 公差标签 = 0x16010030, 齿厚公差组合框 = 0x16010032;
-inline constexpr uint32_t 货号选择框 = 0x1601008E, 货号编辑框 = 0x1601008D;
-inline constexpr uint32_t 隐藏选择框 = 0x16010017;
-inline constexpr uint32_t 图片框1 = 0x16010036;
-inline constexpr uint32_t 结果编辑框 = 0x16010058;
-inline constexpr uint32_t 计算按钮 = 0x16010034, 打印按钮 = 0x16010072, 退出按钮 = 0x16010035;
-inline constexpr uint32_t 结果打印机 = 0x16010071;
-} // namespace id
+// The program names a control by its place in the control table: the
+// window's own element first, then the controls in form order (the tab
+// order). The form is built in this order and checks it.
+namespace slot {
+enum : uint32_t {
+    窗口 = 0,
+    模数标签, 模数编辑框, 齿数标签, 齿数编辑框, 压力角标签, 压力角编辑框, 圆点标签,
+    直齿单选框, 斜齿单选框, 螺旋角标签,
+    度编辑框, 度标签, 分编辑框, 分标签, 秒编辑框, 秒标签,
+    度数选择框, 度数编辑框, 度数标签,
+    精度标签, 精度组合框, 上偏差标签, 齿厚偏差组合框, 公差标签, 齿厚公差组合框,
+    货号选择框, 货号编辑框,
+    图片框1, 结果编辑框, 隐藏选择框, 计算按钮, 打印按钮, 退出按钮, 结果打印机,
+    kCount
+};
+} // namespace slot
 
 // Property numbers.
 namespace prop {
@@ -47,15 +40,6 @@ inline constexpr int32_t kSelectedIndex = 19;
 
 // Colours (0xBBGGRR).
 inline constexpr int64_t kBlack = 0x000000, kLightGrey = 0xC0C0C0, kMidGrey = 0x808080, kBlue = 0xFF0000;
-
-// A control of the main window passed as an object.
-constexpr rt::Control ctl(uint32_t identity, uint32_t kind)
-{
-    return rt::Control{kMainWindow, identity, kind};
-}
-inline constexpr rt::Control kWindowObject{kMainWindow, kWindowSelf, gr::form::kWindow};
-inline constexpr rt::Control kResultBox = ctl(id::结果编辑框, gr::form::kEditBox);
-inline constexpr rt::Control kPrinter = ctl(id::结果打印机, gr::form::kPrinter);
 
 // The main window's form description.
 const gr::form::Window& mainWindowForm();

@@ -15,87 +15,85 @@ namespace gearcalc {
 
 namespace {
 
-namespace f = gr::form;
 using rt::Runtime;
 
 void colour(const Runtime& rt, std::initializer_list<uint32_t> labels, int64_t value)
 {
-    for (uint32_t l : labels) rt.SetProperty(ctl(l, f::kLabel), prop::kLabelTextColour, value);
+    for (uint32_t l : labels) rt.SetProperty(rt.Ctl(l), prop::kLabelTextColour, value);
 }
 
-// Enables (disabled = 0) or disables (1) controls; the kind does not
-// matter for this property.
+// Enables (disabled = 0) or disables (1) controls.
 void disable(const Runtime& rt, std::initializer_list<uint32_t> controls, int64_t value)
 {
-    for (uint32_t c : controls) rt.SetProperty(ctl(c, f::kEditBox), prop::kDisabled, value);
+    for (uint32_t c : controls) rt.SetProperty(rt.Ctl(c), prop::kDisabled, value);
 }
 
-bool ticked(const Runtime& rt, uint32_t identity)
+bool ticked(const Runtime& rt, uint32_t control)
 {
-    return rt.GetPropertyInt(ctl(identity, f::kCheckBox), prop::kChecked) == 1;
+    return rt.GetPropertyInt(rt.Ctl(control), prop::kChecked) == 1;
 }
 
 void decimalDegreesOpen(const Runtime& rt)
 {
-    disable(rt, {id::度数编辑框}, 0);
-    colour(rt, {id::度数标签}, kBlack);
-    disable(rt, {id::度编辑框, id::分编辑框, id::秒编辑框}, 1);
-    colour(rt, {id::度标签, id::分标签, id::秒标签}, kLightGrey);
+    disable(rt, {slot::度数编辑框}, 0);
+    colour(rt, {slot::度数标签}, kBlack);
+    disable(rt, {slot::度编辑框, slot::分编辑框, slot::秒编辑框}, 1);
+    colour(rt, {slot::度标签, slot::分标签, slot::秒标签}, kLightGrey);
 }
 
 void degreesMinutesSecondsOpen(const Runtime& rt)
 {
-    disable(rt, {id::度编辑框, id::分编辑框, id::秒编辑框}, 0);
-    colour(rt, {id::度标签, id::分标签, id::秒标签}, kBlack);
-    disable(rt, {id::度数选择框}, 0);
+    disable(rt, {slot::度编辑框, slot::分编辑框, slot::秒编辑框}, 0);
+    colour(rt, {slot::度标签, slot::分标签, slot::秒标签}, kBlack);
+    disable(rt, {slot::度数选择框}, 0);
 }
 
 void startup(const Runtime& rt, const gr_value*, int32_t)
 {
     rt.EnableVisualStyle(1);
-    colour(rt, {id::模数标签, id::齿数标签, id::压力角标签, id::螺旋角标签, id::精度标签, id::上偏差标签, id::公差标签},
+    colour(rt, {slot::模数标签, slot::齿数标签, slot::压力角标签, slot::螺旋角标签, slot::精度标签, slot::上偏差标签, slot::公差标签},
            kBlack);
-    disable(rt, {id::模数编辑框, id::齿数编辑框, id::压力角编辑框, id::直齿单选框, id::斜齿单选框, id::精度组合框,
-                 id::齿厚偏差组合框, id::齿厚公差组合框},
+    disable(rt, {slot::模数编辑框, slot::齿数编辑框, slot::压力角编辑框, slot::直齿单选框, slot::斜齿单选框, slot::精度组合框,
+                 slot::齿厚偏差组合框, slot::齿厚公差组合框},
             0);
-    disable(rt, {id::度编辑框, id::分编辑框, id::秒编辑框, id::度数选择框, id::度数编辑框, id::货号编辑框}, 1);
-    colour(rt, {id::度标签, id::分标签, id::秒标签, id::度数标签}, kLightGrey);
+    disable(rt, {slot::度编辑框, slot::分编辑框, slot::秒编辑框, slot::度数选择框, slot::度数编辑框, slot::货号编辑框}, 1);
+    colour(rt, {slot::度标签, slot::分标签, slot::秒标签, slot::度数标签}, kLightGrey);
     OpenCatalogues(rt);
 }
 
 void itemToggle(const Runtime& rt, const gr_value* args, int32_t nargs)
 {
-    if (ticked(rt, id::货号选择框)) {
-        colour(rt, {id::模数标签, id::齿数标签, id::压力角标签, id::螺旋角标签, id::度标签, id::分标签, id::秒标签,
-                    id::度数标签, id::精度标签, id::上偏差标签, id::公差标签},
+    if (ticked(rt, slot::货号选择框)) {
+        colour(rt, {slot::模数标签, slot::齿数标签, slot::压力角标签, slot::螺旋角标签, slot::度标签, slot::分标签, slot::秒标签,
+                    slot::度数标签, slot::精度标签, slot::上偏差标签, slot::公差标签},
                kLightGrey);
-        disable(rt, {id::模数编辑框, id::齿数编辑框, id::压力角编辑框, id::直齿单选框, id::斜齿单选框, id::度编辑框,
-                     id::分编辑框, id::秒编辑框, id::度数选择框, id::度数编辑框, id::精度组合框, id::齿厚偏差组合框,
-                     id::齿厚公差组合框},
+        disable(rt, {slot::模数编辑框, slot::齿数编辑框, slot::压力角编辑框, slot::直齿单选框, slot::斜齿单选框, slot::度编辑框,
+                     slot::分编辑框, slot::秒编辑框, slot::度数选择框, slot::度数编辑框, slot::精度组合框, slot::齿厚偏差组合框,
+                     slot::齿厚公差组合框},
                 1);
-        disable(rt, {id::货号编辑框}, 0);
+        disable(rt, {slot::货号编辑框}, 0);
         return;
     }
     startup(rt, args, nargs);
-    const bool helical = rt.GetPropertyInt(ctl(id::斜齿单选框, f::kRadioButton), prop::kChecked) == 1;
-    if (helical && !ticked(rt, id::度数选择框)) {
+    const bool helical = rt.GetPropertyInt(rt.Ctl(slot::斜齿单选框), prop::kChecked) == 1;
+    if (helical && !ticked(rt, slot::度数选择框)) {
         degreesMinutesSecondsOpen(rt);
     } else if (helical) {
         decimalDegreesOpen(rt);
-        disable(rt, {id::度数选择框}, 0);
+        disable(rt, {slot::度数选择框}, 0);
     }
 }
 
 void spurSelected(const Runtime& rt, const gr_value*, int32_t)
 {
-    disable(rt, {id::度编辑框, id::分编辑框, id::秒编辑框, id::度数选择框, id::度数编辑框}, 1);
-    colour(rt, {id::度标签, id::分标签, id::秒标签, id::度数标签}, kLightGrey);
+    disable(rt, {slot::度编辑框, slot::分编辑框, slot::秒编辑框, slot::度数选择框, slot::度数编辑框}, 1);
+    colour(rt, {slot::度标签, slot::分标签, slot::秒标签, slot::度数标签}, kLightGrey);
 }
 
 void helicalSelected(const Runtime& rt, const gr_value*, int32_t)
 {
-    if (ticked(rt, id::度数选择框)) {
-        disable(rt, {id::度数选择框}, 0);
+    if (ticked(rt, slot::度数选择框)) {
+        disable(rt, {slot::度数选择框}, 0);
         decimalDegreesOpen(rt);
     } else {
         degreesMinutesSecondsOpen(rt);
@@ -104,13 +102,13 @@ void helicalSelected(const Runtime& rt, const gr_value*, int32_t)
 
 void degreeToggle(const Runtime& rt, const gr_value*, int32_t)
 {
-    if (ticked(rt, id::度数选择框)) {
+    if (ticked(rt, slot::度数选择框)) {
         decimalDegreesOpen(rt);
     } else {
-        disable(rt, {id::度数编辑框}, 1);
-        colour(rt, {id::度数标签}, kMidGrey);
-        disable(rt, {id::度编辑框, id::分编辑框, id::秒编辑框}, 0);
-        colour(rt, {id::度标签, id::分标签, id::秒标签}, kBlack);
+        disable(rt, {slot::度数编辑框}, 1);
+        colour(rt, {slot::度数标签}, kMidGrey);
+        disable(rt, {slot::度编辑框, slot::分编辑框, slot::秒编辑框}, 0);
+        colour(rt, {slot::度标签, slot::分标签, slot::秒标签}, kBlack);
     }
 }
 
@@ -126,41 +124,43 @@ void calculate(const Runtime& rt, const gr_value*, int32_t)
 
 void print(const Runtime& rt, const gr_value*, int32_t)
 {
-    rt.BeginPrint(kPrinter, true, true, 2);
-    rt.SetPrintFontSize(kPrinter, 27);
+    const rt::Control printer = rt.Ctl(slot::结果打印机);
+    rt.BeginPrint(printer, true, true, 2);
+    rt.SetPrintFontSize(printer, 27);
     {
-        rt::Text title = rt.GetPropertyText(kWindowObject, prop::kText);
-        rt.PrintText(kPrinter, 700, 180, title);
+        rt::Text title = rt.GetPropertyText(rt.Ctl(slot::窗口), prop::kText);
+        rt.PrintText(printer, 700, 180, title);
     }
-    rt.SetPrintFontSize(kPrinter, 14);
+    rt.SetPrintFontSize(printer, 14);
     {
-        rt::Text report = rt.GetPropertyText(kResultBox, prop::kText);
-        rt.PrintText(kPrinter, 200, 300, report);
+        rt::Text report = rt.GetPropertyText(rt.Ctl(slot::结果编辑框), prop::kText);
+        rt.PrintText(printer, 200, 300, report);
     }
-    rt.EndPrint(kPrinter);
+    rt.EndPrint(printer);
 }
 
 void exitButton(const Runtime& rt, const gr_value*, int32_t)
 {
-    rt.CloseMainWindow(kWindowObject);
+    rt.CloseMainWindow(rt.Ctl(slot::窗口));
 }
 
 void mouseMoved(const Runtime& rt, const gr_value* args, int32_t nargs)
 {
-    if (!ticked(rt, id::隐藏选择框)) return;
+    if (!ticked(rt, slot::隐藏选择框)) return;
+    const rt::Control window = rt.Ctl(slot::窗口);
     CollapseInput in;
     in.x = nargs >= 1 ? static_cast<int>(args[0].u.i) : 0;
     in.y = nargs >= 2 ? static_cast<int>(args[1].u.i) : 0;
-    in.left = static_cast<int>(rt.GetPropertyInt(kWindowObject, prop::kLeft));
-    in.top = static_cast<int>(rt.GetPropertyInt(kWindowObject, prop::kTop));
-    in.width = static_cast<int>(rt.GetPropertyInt(kWindowObject, prop::kWidth));
-    in.height = static_cast<int>(rt.GetPropertyInt(kWindowObject, prop::kHeight));
-    in.client_width = rt.ClientWidth(kWindowObject);
-    in.client_height = rt.ClientHeight(kWindowObject);
+    in.left = static_cast<int>(rt.GetPropertyInt(window, prop::kLeft));
+    in.top = static_cast<int>(rt.GetPropertyInt(window, prop::kTop));
+    in.width = static_cast<int>(rt.GetPropertyInt(window, prop::kWidth));
+    in.height = static_cast<int>(rt.GetPropertyInt(window, prop::kHeight));
+    in.client_width = rt.ClientWidth(window);
+    in.client_height = rt.ClientHeight(window);
     in.screen_width = rt.ScreenWidth();
     in.cursor_x = rt.CursorX();
     in.cursor_y = rt.CursorY();
-    if (std::optional<Placement> move = collapseStep(in)) rt.PlaceWindow(kWindowObject, move->left, move->top);
+    if (std::optional<Placement> move = collapseStep(in)) rt.PlaceWindow(window, move->left, move->top);
 }
 
 void exitRoutine(const Runtime&, const gr_value*, int32_t) {}
@@ -170,7 +170,7 @@ void start(const Runtime& rt, const gr_value*, int32_t)
     gr_env* env = rt.env();
     const gr_services* s = env->services;
     s->initialise(env, 3, gr_routine_ref{rt::entry<exitRoutine>, nullptr}); // the exit routine, passed as a value
-    if (s->create_window(env, kMainWindow) == GR_OK) s->message_loop(env, 0);
+    if (s->create_window(env, rt.Ctl(slot::窗口).window) == GR_OK) s->message_loop(env, 0);
     s->exit(env, 0);
 }
 

@@ -2,9 +2,11 @@
 // items and initial state. Controls are listed in reading order, which is
 // also the tab order.
 #include "controls.hpp"
+#include "form_identities.hpp"
 #include "logo_jpeg.hpp"
 #include "routines.hpp"
 
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -95,6 +97,16 @@ std::vector<std::string> numberItems(int from, int to)
     return items;
 }
 
+// Adds an element at its place in the control table; the program names
+// controls by that place, so an element out of order is a build error.
+void put(std::vector<Element>& elements, uint32_t at, Element element)
+{
+    if (elements.size() != at)
+        throw std::logic_error("form element " + element.name + " is at place " + std::to_string(elements.size()) +
+                               " of the form, the program expects it at " + std::to_string(at));
+    elements.push_back(std::move(element));
+}
+
 f::Window build()
 {
     f::Window w;
@@ -109,58 +121,59 @@ f::Window build()
                      {f::kEventMouseMoved, kMouseMoved},
                      {f::kEventKeyPressed, kKeyPressed}};
     auto& el = w.elements;
-    el.push_back(std::move(window));
+    put(el, slot::窗口, std::move(window));
 
     // Input block, left column.
-    el.push_back(label(id::模数标签, "模数标签", 23, 32, 48, 24, "模数 M："));
-    el.push_back(edit(id::模数编辑框, "模数编辑框", 80, 32, 40, 20, f::kDecimalInput));
-    el.push_back(label(id::齿数标签, "齿数标签", 23, 60, 48, 24, "齿数 Z："));
-    el.push_back(edit(id::齿数编辑框, "齿数编辑框", 80, 60, 40, 20, f::kIntegerInput));
-    el.push_back(label(id::压力角标签, "压力角标签", 23, 87, 49, 24, "压力角："));
+    put(el, slot::模数标签, label(id::模数标签, "模数标签", 23, 32, 48, 24, "模数 M："));
+    put(el, slot::模数编辑框, edit(id::模数编辑框, "模数编辑框", 80, 32, 40, 20, f::kDecimalInput));
+    put(el, slot::齿数标签, label(id::齿数标签, "齿数标签", 23, 60, 48, 24, "齿数 Z："));
+    put(el, slot::齿数编辑框, edit(id::齿数编辑框, "齿数编辑框", 80, 60, 40, 20, f::kIntegerInput));
+    put(el, slot::压力角标签, label(id::压力角标签, "压力角标签", 23, 87, 49, 24, "压力角："));
     Element pressure = edit(id::压力角编辑框, "压力角编辑框", 80, 88, 24, 20, f::kOrdinaryInput, f::kVisible);
     pressure.text = "20";
     pressure.alignment = 1;
-    el.push_back(std::move(pressure));
-    el.push_back(label(id::圆点标签, "圆点标签", 106, 83, 16, 24, "°"));
-    el.push_back(radio(id::直齿单选框, "直齿单选框", 28, 114, "直齿", 1, kSpurSelected));
-    el.push_back(radio(id::斜齿单选框, "斜齿单选框", 92, 114, "斜齿", 0, kHelicalSelected));
-    el.push_back(label(id::螺旋角标签, "螺旋角标签", 23, 144, 64, 24, "螺旋角 β："));
-    el.push_back(edit(id::度编辑框, "度编辑框", 63, 170, 40, 20, f::kIntegerInput));
-    el.push_back(label(id::度标签, "度标签", 111, 170, 15, 24, "度"));
-    el.push_back(edit(id::分编辑框, "分编辑框", 134, 170, 40, 20, f::kIntegerInput));
-    el.push_back(label(id::分标签, "分标签", 184, 170, 15, 24, "分"));
-    el.push_back(edit(id::秒编辑框, "秒编辑框", 204, 170, 40, 20, f::kIntegerInput));
-    el.push_back(label(id::秒标签, "秒标签", 254, 170, 15, 24, "秒"));
-    el.push_back(check(id::度数选择框, "度数选择框", 39, 192, 16, 24, "", {{f::kEventClicked, kDegreeToggle}}));
-    el.push_back(edit(id::度数编辑框, "度数编辑框", 63, 194, 80, 20, f::kDecimalInput));
-    el.push_back(label(id::度数标签, "度数标签", 152, 193, 15, 24, "度"));
-    el.push_back(label(id::精度标签, "精度标签", 23, 222, 136, 24, "制齿精度（DIN 3967）："));
-    el.push_back(combo(id::精度组合框, "精度组合框", 160, 225, 40, numberItems(1, 12)));
-    el.push_back(label(id::上偏差标签, "上偏差标签", 23, 252, 80, 24, "齿厚上偏差："));
-    el.push_back(combo(id::齿厚偏差组合框, "齿厚偏差组合框", 104, 254, 50,
+    put(el, slot::压力角编辑框, std::move(pressure));
+    put(el, slot::圆点标签, label(id::圆点标签, "圆点标签", 106, 83, 16, 24, "°"));
+    put(el, slot::直齿单选框, radio(id::直齿单选框, "直齿单选框", 28, 114, "直齿", 1, kSpurSelected));
+    put(el, slot::斜齿单选框, radio(id::斜齿单选框, "斜齿单选框", 92, 114, "斜齿", 0, kHelicalSelected));
+    put(el, slot::螺旋角标签, label(id::螺旋角标签, "螺旋角标签", 23, 144, 64, 24, "螺旋角 β："));
+    put(el, slot::度编辑框, edit(id::度编辑框, "度编辑框", 63, 170, 40, 20, f::kIntegerInput));
+    put(el, slot::度标签, label(id::度标签, "度标签", 111, 170, 15, 24, "度"));
+    put(el, slot::分编辑框, edit(id::分编辑框, "分编辑框", 134, 170, 40, 20, f::kIntegerInput));
+    put(el, slot::分标签, label(id::分标签, "分标签", 184, 170, 15, 24, "分"));
+    put(el, slot::秒编辑框, edit(id::秒编辑框, "秒编辑框", 204, 170, 40, 20, f::kIntegerInput));
+    put(el, slot::秒标签, label(id::秒标签, "秒标签", 254, 170, 15, 24, "秒"));
+    put(el, slot::度数选择框, check(id::度数选择框, "度数选择框", 39, 192, 16, 24, "", {{f::kEventClicked, kDegreeToggle}}));
+    put(el, slot::度数编辑框, edit(id::度数编辑框, "度数编辑框", 63, 194, 80, 20, f::kDecimalInput));
+    put(el, slot::度数标签, label(id::度数标签, "度数标签", 152, 193, 15, 24, "度"));
+    put(el, slot::精度标签, label(id::精度标签, "精度标签", 23, 222, 136, 24, "制齿精度（DIN 3967）："));
+    put(el, slot::精度组合框, combo(id::精度组合框, "精度组合框", 160, 225, 40, numberItems(1, 12)));
+    put(el, slot::上偏差标签, label(id::上偏差标签, "上偏差标签", 23, 252, 80, 24, "齿厚上偏差："));
+    put(el, slot::齿厚偏差组合框, combo(id::齿厚偏差组合框, "齿厚偏差组合框", 104, 254, 50,
                        {"a", "ab", "b", "bc", "c", "cd", "d", "e", "f", "g", "h"}));
-    el.push_back(label(id::公差标签, "公差标签", 34, 278, 57, 24, "齿厚公差："));
-    el.push_back(combo(id::齿厚公差组合框, "齿厚公差组合框", 104, 278, 50, numberItems(21, 30)));
-    el.push_back(check(id::货号选择框, "货号选择框", 35, 322, 93, 24, "输入ZKD货号", {{f::kEventClicked, kItemToggle}}));
+    put(el, slot::公差标签, label(id::公差标签, "公差标签", 34, 278, 57, 24, "齿厚公差："));
+    put(el, slot::齿厚公差组合框, combo(id::齿厚公差组合框, "齿厚公差组合框", 104, 278, 50, numberItems(21, 30)));
+    put(el, slot::货号选择框, check(id::货号选择框, "货号选择框", 35, 322, 93, 24, "输入ZKD货号", {{f::kEventClicked, kItemToggle}}));
     Element item = base(f::kEditBox, id::货号编辑框, "货号编辑框", 131, 322, 128, 20, f::kVisible | f::kTabStop, 0);
     item.has_properties = false; // every property at its default, platform colours
-    el.push_back(std::move(item));
+    put(el, slot::货号编辑框, std::move(item));
 
     // Picture, result box, option and buttons.
     Element picture = base(f::kPictureBox, id::图片框1, "图片框1", 160, 24, 112, 112, f::kVisible, 2);
     picture.picture.assign(kLogoJpeg, kLogoJpeg + kLogoJpegSize);
-    el.push_back(std::move(picture));
+    put(el, slot::图片框1, std::move(picture));
     Element result = edit(id::结果编辑框, "结果编辑框", 288, 32, 232, 320, f::kReadOnlyInput);
     result.multiline = 1;
     result.scroll_bars = 2;
-    el.push_back(std::move(result));
-    el.push_back(check(id::隐藏选择框, "隐藏选择框", 16, 376, 136, 24, "在屏幕边缘时收起！"));
-    el.push_back(button(id::计算按钮, "计算按钮", 208, "计算", kCalculate));
-    el.push_back(button(id::打印按钮, "打印按钮", 320, "打印结果", kPrint, f::kDisabled));
-    el.push_back(button(id::退出按钮, "退出按钮", 432, "退出", kExitButton));
+    put(el, slot::结果编辑框, std::move(result));
+    put(el, slot::隐藏选择框, check(id::隐藏选择框, "隐藏选择框", 16, 376, 136, 24, "在屏幕边缘时收起！"));
+    put(el, slot::计算按钮, button(id::计算按钮, "计算按钮", 208, "计算", kCalculate));
+    put(el, slot::打印按钮, button(id::打印按钮, "打印按钮", 320, "打印结果", kPrint, f::kDisabled));
+    put(el, slot::退出按钮, button(id::退出按钮, "退出按钮", 432, "退出", kExitButton));
     Element printer = base(f::kPrinter, id::结果打印机, "结果打印机", 296, 2, 26, 26, 0, 1);
     printer.text = "圆柱齿轮计算结果";
-    el.push_back(std::move(printer));
+    put(el, slot::结果打印机, std::move(printer));
+    if (el.size() != slot::kCount) throw std::logic_error("the form does not hold every control the program names");
     return w;
 }
 

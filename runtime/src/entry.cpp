@@ -83,7 +83,7 @@ void startProgram(const void* image)
 
     const std::string library_folder = runtimeFolder();
     gr::LoadResult loaded =
-        gr::loadProgram({static_cast<const uint8_t*>(image), *size}, exportedRoutine, library_folder);
+        gr::loadProgram({static_cast<const uint8_t*>(image), *size}, exportedRoutine, gr::LoadOptions{library_folder});
     if (!loaded.program) fail(ws.get(), loaded.error);
 
     gr::HostOptions options;

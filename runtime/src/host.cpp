@@ -13,7 +13,6 @@ namespace gr {
 
 namespace {
 
-constexpr uint32_t kWindowSelf = 0x06010000u;
 
 const char* kindName(int32_t kind)
 {
@@ -188,6 +187,15 @@ gr_status svcConstantText(gr_env* env, uint32_t index, gr_text* out) noexcept
     }
 }
 
+gr_status svcControlRef(gr_env* env, uint32_t index, gr_control_ref* out) noexcept
+{
+    try {
+        return Host::of(env).controlRef(index, out);
+    } catch (...) {
+        return GR_ERR_OUT_OF_MEMORY;
+    }
+}
+
 const gr_services kServices = {
     sizeof(gr_services), GR_INTERFACE_VERSION,
     svcErrorTrap,        nullptr,
@@ -197,6 +205,7 @@ const gr_services kServices = {
     svcRelease,          svcExit,
     svcMessageLoop,      svcCreateWindow,
     svcInitialise,       svcConstantText,
+    svcControlRef,
 };
 
 void setVisualStyleThunk(void* ctx, int32_t themed) noexcept
@@ -215,6 +224,12 @@ const gr_services* serviceTable()
 Host::Host(const ProgramDescription& program, std::unique_ptr<WindowSystem> window_system, HostOptions options)
     : program_(program), ws_(std::move(window_system)), options_(std::move(options))
 {
+    if (program_.controls != nullptr) {
+        controls_.assign(program_.controls, program_.controls + program_.control_count);
+    } else if (program_.form != nullptr) {
+        for (const form::Element& e : program_.form->elements)
+            controls_.push_back(gr_control_ref{program_.form->identity, e.identity, e.kind});
+    }
     env_.base.services = &kServices;
     env_.host = this;
     library_host_ = gr_library_host{sizeof(gr_library_host), GR_LIBRARY_INTERFACE_VERSION, this, nullptr};
@@ -680,7 +695,7 @@ gr_status Host::getProperty(uint32_t window, uint32_t identity, int32_t property
         std::snprintf(buf, sizeof buf, "找不到窗口 0x%08X 的控件 0x%08X。", window, identity);
         return reportError(GR_ERR_NO_SUCH_CONTROL, buf);
     }
-    const bool self = identity == kWindowSelf;
+    const bool self = c->kind == form::kWindow;
     if (!hasProperty(c->kind, self, property)) {
         std::string m = "控件“" + (c->element ? c->element->name : std::string()) + "”没有属性 " +
                         conv::integerToText(property) + "。";
@@ -712,7 +727,7 @@ gr_status Host::setProperty(uint32_t window, uint32_t identity, int32_t property
         std::snprintf(buf, sizeof buf, "找不到窗口 0x%08X 的控件 0x%08X。", window, identity);
         return reportError(GR_ERR_NO_SUCH_CONTROL, buf);
     }
-    const bool self = identity == kWindowSelf;
+    const bool self = c->kind == form::kWindow;
     if (!hasProperty(c->kind, self, property) || (self && property != kPropText) || value == nullptr) {
         std::string m = "不能设置控件“" + (c->element ? c->element->name : std::string()) + "”的属性 " +
                         conv::integerToText(property) + "。";
@@ -766,6 +781,24 @@ gr_status Host::constantText(uint32_t index, gr_text* out)
     return GR_OK;
 }
 
+// The identity of the window's own element (its events and properties).
+uint32_t Host::selfIdentity() const
+{
+    return program_.form != nullptr && !program_.form->elements.empty() ? program_.form->elements[0].identity : 0;
+}
+
+gr_status Host::controlRef(uint32_t index, gr_control_ref* out)
+{
+    if (out == nullptr) return GR_ERR_BAD_ARGUMENT;
+    *out = gr_control_ref{};
+    if (index >= controls_.size()) {
+        std::string m = "程序的控件表中没有第 " + conv::integerToText(index) + " 项。";
+        return reportError(GR_ERR_BAD_ARGUMENT, m);
+    }
+    *out = controls_[index];
+    return GR_OK;
+}
+
 // --- Start, loop, exit ---------------------------------------------------------
 
 gr_status Host::initialise(int32_t, gr_routine_ref exit_routine)
@@ -784,7 +817,7 @@ gr_status Host::createWindow(uint32_t window)
     model_ = FormModel(*program_.form);
     window_built_ = true;
     ws_->build(model_, *this);
-    dispatchEvent(kWindowSelf, form::kEventCreated, {});
+    dispatchEvent(selfIdentity(), form::kEventCreated, {});
     return GR_OK;
 }
 
@@ -863,12 +896,12 @@ bool Host::click(uint32_t identity)
 
 void Host::pressKey(int32_t key_code, int32_t modifiers)
 {
-    dispatchEvent(kWindowSelf, form::kEventKeyPressed, {key_code, modifiers});
+    dispatchEvent(selfIdentity(), form::kEventKeyPressed, {key_code, modifiers});
 }
 
 void Host::moveMouse(int32_t x, int32_t y, int32_t modifiers)
 {
-    dispatchEvent(kWindowSelf, form::kEventMouseMoved, {x, y, modifiers});
+    dispatchEvent(selfIdentity(), form::kEventMouseMoved, {x, y, modifiers});
 }
 
 } // namespace gr

@@ -49,6 +49,7 @@ public:
     gr_status createWindow(uint32_t window);
     gr_status initialise(int32_t mode, gr_routine_ref exit_routine);
     gr_status constantText(uint32_t index, gr_text* out);
+    gr_status controlRef(uint32_t index, gr_control_ref* out);
 
     // --- For the command line and tests: act as the user would ---
     FormModel& model() { return model_; }
@@ -83,6 +84,7 @@ private:
     };
 
     gr_status returnText(std::string_view text, gr_value* result);
+    uint32_t selfIdentity() const;
     ControlState* control(uint32_t window, uint32_t identity);
     gr_status numberArg(const gr_value* args, int32_t nargs, int32_t index, const char* op, double& out);
     gr_status textArg(const gr_value* args, int32_t nargs, int32_t index, const char* op, std::string_view& out);
@@ -91,6 +93,7 @@ private:
     const gr_library_info* loadLibrary(int32_t position);
 
     ProgramDescription program_;
+    std::vector<gr_control_ref> controls_; // the control table the program names controls by
     std::unique_ptr<WindowSystem> ws_;
     HostOptions options_;
     EnvImpl env_;

@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 
 #include <cstring>
+#include <map>
 
 namespace gr {
 
@@ -43,9 +44,34 @@ std::string checkLibraries(const std::vector<image::Library>& libraries, const s
     return {};
 }
 
+// Renumbers the window and its elements. The form, the control table and
+// anything else holding an identity word change together; event bindings
+// name routines, not identities, and stay as they are.
+void renumber(image::Image& img, uint32_t window_base, uint32_t element_base)
+{
+    form::Window& form = img.program.form;
+    std::map<uint32_t, uint32_t> elements;
+    uint32_t next = element_base;
+    for (form::Element& e : form.elements) {
+        elements[e.identity] = next;
+        e.identity = next++;
+    }
+    for (form::Element& e : form.elements) {
+        if (const auto it = elements.find(e.parent); it != elements.end()) e.parent = it->second;
+        for (uint32_t& child : e.children)
+            if (const auto it = elements.find(child); it != elements.end()) child = it->second;
+    }
+    const uint32_t old_window = form.identity;
+    form.identity = window_base;
+    for (image::ControlRef& r : img.linkage.controls) {
+        if (r.window == old_window) r.window = window_base;
+        if (const auto it = elements.find(r.control); it != elements.end()) r.control = it->second;
+    }
+}
+
 } // namespace
 
-LoadResult loadProgram(std::span<const uint8_t> bytes, RoutineLookup lookup, const std::string& library_folder)
+LoadResult loadProgram(std::span<const uint8_t> bytes, RoutineLookup lookup, const LoadOptions& options)
 {
     LoadResult result;
     image::Result<image::Image> read = image::readImage(bytes);
@@ -57,7 +83,7 @@ LoadResult loadProgram(std::span<const uint8_t> bytes, RoutineLookup lookup, con
     program->image = std::move(read).value();
     const image::Program& p = program->image.program;
 
-    if (std::string error = checkLibraries(p.libraries, library_folder); !error.empty()) {
+    if (std::string error = checkLibraries(p.libraries, options.library_folder); !error.empty()) {
         result.error = std::move(error);
         return result;
     }
@@ -74,6 +100,10 @@ LoadResult loadProgram(std::span<const uint8_t> bytes, RoutineLookup lookup, con
         program->routines.push_back(RoutineEntry{nullptr, fn});
     }
     for (size_t i = 0; i < p.routines.size(); ++i) program->routines[i].name = p.routines[i].c_str();
+    if (options.window_base != 0 && options.element_base != 0)
+        renumber(program->image, options.window_base, options.element_base);
+    for (const image::ControlRef& r : program->image.linkage.controls)
+        program->controls.push_back(gr_control_ref{r.window, r.control, r.kind});
     for (const image::Constant& c : p.constants) program->constants.push_back(c.kind == image::ConstantKind::Text ? c.text : std::string());
 
     ProgramDescription& d = program->description;
@@ -83,6 +113,8 @@ LoadResult loadProgram(std::span<const uint8_t> bytes, RoutineLookup lookup, con
     d.start_routine = p.start_routine;
     d.constants = program->constants.data();
     d.constant_count = program->constants.size();
+    d.controls = program->controls.data();
+    d.control_count = program->controls.size();
     result.program = std::move(program);
     return result;
 }

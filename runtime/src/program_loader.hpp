@@ -19,6 +19,7 @@ struct LoadedProgram {
     image::Image image;                 // the verified image, with the form to build
     std::vector<RoutineEntry> routines; // bound routines, by index
     std::vector<std::string> constants; // the constant table as texts
+    std::vector<gr_control_ref> controls; // the resolved control table
     ProgramDescription description;     // points into the members above
 };
 
@@ -27,8 +28,17 @@ struct LoadResult {
     std::string error;                      // why loading failed
 };
 
-// `library_folder` is where support libraries are looked for; empty skips
-// that check (the command line and tests load the style library lazily).
-LoadResult loadProgram(std::span<const uint8_t> bytes, RoutineLookup lookup, const std::string& library_folder);
+struct LoadOptions {
+    // Where support libraries are looked for; empty skips that check (the
+    // command line and tests load the style library lazily).
+    std::string library_folder;
+    // Gives the window and every element new identities, counting up from
+    // these (the words the @reloc1 identity group lists are rewritten in the
+    // resolved tables and the form). Zero keeps the image's own numbers.
+    uint32_t window_base = 0;
+    uint32_t element_base = 0;
+};
+
+LoadResult loadProgram(std::span<const uint8_t> bytes, RoutineLookup lookup, const LoadOptions& options);
 
 } // namespace gr

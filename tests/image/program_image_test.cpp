@@ -6,6 +6,7 @@
 #include "logo_jpeg.hpp"
 
 #include "../../ui/controls.hpp"
+#include "../../ui/form_identities.hpp"
 #include "../../ui/routines.hpp"
 
 #include <filesystem>

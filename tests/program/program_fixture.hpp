@@ -6,6 +6,7 @@
 #include "headless.hpp"
 
 #include "../../ui/controls.hpp"
+#include "../../ui/form_identities.hpp"
 #include "../../ui/routines.hpp"
 
 #include <gtest/gtest.h>

@@ -99,15 +99,15 @@ TEST(ProgramLoader, RequiresTheCoreRuntimeVersionFive)
 TEST(ProgramLoader, ChecksTheSupportLibrariesInTheRuntimeFolder)
 {
     std::vector<uint8_t> bytes = bytesOf(smallProgram());
-    EXPECT_TRUE(loadProgram(bytes, knownRoutines, GEARCALC_DIST_DIR).program);
+    EXPECT_TRUE(loadProgram(bytes, knownRoutines, LoadOptions{GEARCALC_DIST_DIR}).program);
 
-    LoadResult missing = loadProgram(bytes, knownRoutines, "/nonexistent-folder");
+    LoadResult missing = loadProgram(bytes, knownRoutines, LoadOptions{"/nonexistent-folder"});
     EXPECT_FALSE(missing.program);
     EXPECT_NE(missing.error.find("stylx.vlr"), std::string::npos) << missing.error;
 
     image::Program p = smallProgram();
     p.libraries[1].major = 3; // the style library here is 2.0
-    LoadResult wrong = loadProgram(bytesOf(p), knownRoutines, GEARCALC_DIST_DIR);
+    LoadResult wrong = loadProgram(bytesOf(p), knownRoutines, LoadOptions{GEARCALC_DIST_DIR});
     EXPECT_FALSE(wrong.program);
     EXPECT_NE(wrong.error.find("2.0"), std::string::npos) << wrong.error;
 }

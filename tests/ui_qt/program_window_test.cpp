@@ -8,6 +8,7 @@
 #include "qt_window_system.hpp"
 
 #include "../../ui/controls.hpp"
+#include "../../ui/form_identities.hpp"
 #include "../../ui/routines.hpp"
 #include "../qt/qt_test_support.hpp"
 

@@ -2,6 +2,7 @@
 
 #include "../../ui/texts.hpp"
 #include "../../ui/controls.hpp"
+#include "../../ui/form_identities.hpp"
 #include "../../ui/routines.hpp"
 
 #include <gearrt/services.h>

@@ -6,6 +6,7 @@
 #include "../../ui/texts.hpp"
 #include "../../data/lookups.hpp"
 #include "../../ui/controls.hpp"
+#include "../../ui/form_identities.hpp"
 #include "../../ui/routines.hpp"
 
 #include <algorithm>

@@ -10,6 +10,7 @@
 
 #include <gearrt/services.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -180,6 +181,20 @@ public:
         gr_text t{};
         check(env_->services->constant_text(env_, index, &t));
         return std::string_view(t.data, t.len);
+    }
+
+    // --- The program's controls ---
+    // Entry `index` of the loaded program's control table: 0 is the window
+    // itself, then the controls in form order. Controls are reached only
+    // through this, so the runtime is free to number them.
+    Control Ctl(uint32_t index) const
+    {
+        const gr_services* s = env_->services;
+        if (s->struct_size < offsetof(gr_services, control_ref) + sizeof s->control_ref)
+            fail(GR_ERR_NO_SUCH_COMMAND, "运行库的服务表没有控件表，请换用新版运行库。");
+        gr_control_ref r{};
+        check(s->control_ref(env_, index, &r));
+        return Control{r.window, r.control, r.kind};
     }
 
     // --- Databases ---

@@ -25,6 +25,10 @@ struct ProgramDescription {
     // The program's constant table as texts (UTF-8), by index.
     const std::string* constants = nullptr;
     size_t constant_count = 0;
+    // The control table: the window's own element, then the controls, in
+    // form order, as the program must name them. Null: taken from the form.
+    const gr_control_ref* controls = nullptr;
+    size_t control_count = 0;
 };
 
 // Finds one of the program's routines by its exported name; null when the

@@ -29,7 +29,7 @@ extern "C" {
 #define GR_NOEXCEPT
 #endif
 
-#define GR_INTERFACE_VERSION 2u
+#define GR_INTERFACE_VERSION 3u
 
 /* ---- Status codes ------------------------------------------------------ */
 typedef int32_t gr_status;
@@ -179,6 +179,15 @@ typedef struct gr_services {
      * belongs to the runtime and stays valid while it runs: the caller does
      * not release it. An index past the table is GR_ERR_BAD_ARGUMENT. */
     gr_status (*constant_text)(gr_env* env, uint32_t index, gr_text* out) GR_NOEXCEPT;
+
+    /* --- version 3 --- */
+    /* 0x38: entry `index` of the program's control table (its window's own
+     * element first, then the controls in form order) as the loaded program
+     * resolved it: the window, control and kind numbers to pass to the
+     * other services. The runtime may number windows and controls as it
+     * likes, so a program names them only through this. An index past the
+     * table is GR_ERR_BAD_ARGUMENT. */
+    gr_status (*control_ref)(gr_env* env, uint32_t index, gr_control_ref* out) GR_NOEXCEPT;
 } gr_services;
 
 /* Every environment begins with the table, in the manner of JNIEnv. */
@@ -217,6 +226,7 @@ GR_STATIC_ASSERT(offsetof(gr_services, message_loop) == GR_SLOT_OFFSET(0x28 / 4)
 GR_STATIC_ASSERT(offsetof(gr_services, create_window) == GR_SLOT_OFFSET(0x2C / 4), "slot 0x2C");
 GR_STATIC_ASSERT(offsetof(gr_services, initialise) == GR_SLOT_OFFSET(0x30 / 4), "slot 0x30");
 GR_STATIC_ASSERT(offsetof(gr_services, constant_text) == GR_SLOT_OFFSET(0x34 / 4), "slot 0x34");
+GR_STATIC_ASSERT(offsetof(gr_services, control_ref) == GR_SLOT_OFFSET(0x38 / 4), "slot 0x38");
 GR_STATIC_ASSERT(sizeof(gr_value) == 24, "gr_value layout");
 
 #endif /* GEARRT_SERVICES_H */
