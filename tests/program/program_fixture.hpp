@@ -1,9 +1,15 @@
 // Runs the program's routines against the real runtime with the headless
 // window system, through the service table, as the window would.
+//
+// Built a second time with GEARCALC_RENUMBERED_IDENTITIES, the same tests
+// run on a program whose window and controls the loader has given other
+// identities; the fixture finds each control by its place in the form, so
+// every test must pass unchanged.
 #pragma once
 
-#include "host.hpp"
 #include "headless.hpp"
+#include "host.hpp"
+#include "program_loader.hpp"
 
 #include "../../ui/controls.hpp"
 #include "../../ui/form_identities.hpp"
@@ -28,10 +34,11 @@ protected:
     gr::HeadlessWindowSystem& screen() { return *screen_; }
     rt::Runtime runtime() { return rt::Runtime(host_->env()); }
 
-    // Acting as the user.
-    void type(uint32_t identity, const std::string& text) { ASSERT_TRUE(host_->typeText(identity, text)); }
-    void select(uint32_t identity, int index) { ASSERT_TRUE(host_->selectItem(identity, index)); }
-    bool click(uint32_t identity) { return host_->click(identity); }
+    // Acting as the user. Controls are named by the identities the form
+    // gives them (id::...).
+    void type(uint32_t identity, const std::string& text) { ASSERT_TRUE(host_->typeText(loaded(identity), text)); }
+    void select(uint32_t identity, int index) { ASSERT_TRUE(host_->selectItem(loaded(identity), index)); }
+    bool click(uint32_t identity) { return host_->click(loaded(identity)); }
     void enter() { host_->pressKey(13); }
 
     // Reading the controls.
@@ -46,6 +53,11 @@ protected:
     std::vector<gr::MessageRequest> takeMessages();
 
 private:
+    // The identity the loaded program gave the control the form names.
+    uint32_t loaded(uint32_t identity) const;
+
+    std::unique_ptr<gr::LoadedProgram> renumbered_;
+    const gr::ProgramDescription* program_ = nullptr;
     gr::HeadlessWindowSystem* screen_ = nullptr;
     std::unique_ptr<gr::Host> host_;
 };

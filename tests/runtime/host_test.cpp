@@ -127,6 +127,41 @@ protected:
     std::unique_ptr<Host> host_;
 };
 
+TEST_F(HostTest, NamesControlsThroughTheControlTable)
+{
+    // Without a table of its own, the program's table is the form's elements.
+    const rt::Runtime rt = runtime();
+    const rt::Control self = rt.Ctl(0);
+    EXPECT_EQ(self.window, kWin);
+    EXPECT_EQ(self.identity, kSelf);
+    EXPECT_EQ(self.kind, form::kWindow);
+    const rt::Control combo = rt.Ctl(6);
+    EXPECT_EQ(combo.identity, kCombo);
+    EXPECT_EQ(combo.kind, form::kComboBox);
+    EXPECT_EQ(rt.GetPropertyText(self, 8).str(), "标题");
+
+    gr_control_ref out{1, 2, 3};
+    EXPECT_EQ(services()->control_ref(env(), 9, &out), GR_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(out.control, 0u);
+    EXPECT_NE(lastMessage().find("第 9 项"), std::string::npos) << lastMessage();
+    EXPECT_EQ(services()->control_ref(env(), 0, nullptr), GR_ERR_BAD_ARGUMENT);
+}
+
+TEST(HostControlTable, TheProgramsOwnTableWins)
+{
+    form::Window w = testForm();
+    const gr_control_ref table[] = {{kWin, kSelf, form::kWindow}, {kWin, kLabel, form::kLabel}};
+    ProgramDescription d{&w, kRoutines, 1, 0};
+    d.controls = table;
+    d.control_count = 2;
+    Host host(d, makeHeadlessWindowSystem(), HostOptions{});
+    host.dialogs().forbidRealDialogs(true);
+    gr_control_ref out{};
+    ASSERT_EQ(host.env()->services->control_ref(host.env(), 1, &out), GR_OK);
+    EXPECT_EQ(out.control, kLabel);
+    EXPECT_EQ(host.env()->services->control_ref(host.env(), 2, &out), GR_ERR_BAD_ARGUMENT);
+}
+
 TEST(ServiceTable, StartsWithItsSizeAndVersionAndMapsImageSlots)
 {
     const gr_services* s = serviceTable();

@@ -64,6 +64,54 @@ TEST(ProgramLoader, BindsRoutinesByNameAndResolvesConstants)
     EXPECT_EQ(d.form->elements.front().text, "窗口");
 }
 
+TEST(ProgramLoader, ResolvesTheControlTableAndRenumbersItConsistently)
+{
+    image::Program p = smallProgram();
+    form::Element edit;
+    edit.kind = form::kEditBox;
+    edit.identity = 0x16010005;
+    edit.name = "编辑框";
+    edit.layout_version = 2;
+    edit.events = {{form::kEventClicked, 1}};
+    p.form.elements.push_back(edit);
+    form::Element label = edit;
+    label.kind = form::kLabel;
+    label.identity = 0x16010009;
+    label.name = "标签";
+    label.parent = 0x16010005;
+    label.events.clear();
+    p.form.elements.push_back(label);
+    const std::vector<uint8_t> bytes = bytesOf(p);
+
+    LoadResult as_stored = loadProgram(bytes, knownRoutines, {});
+    ASSERT_TRUE(as_stored.program) << as_stored.error;
+    const ProgramDescription& d = as_stored.program->description;
+    ASSERT_EQ(d.control_count, 3u);
+    EXPECT_EQ(d.controls[0].window, 0x52010001u);
+    EXPECT_EQ(d.controls[0].control, 0x06010000u);
+    EXPECT_EQ(d.controls[1].control, 0x16010005u);
+    EXPECT_EQ(d.controls[2].kind, form::kLabel);
+
+    LoadOptions options;
+    options.window_base = 0x53000001;
+    options.element_base = 0x17000001;
+    LoadResult moved = loadProgram(bytes, knownRoutines, options);
+    ASSERT_TRUE(moved.program) << moved.error;
+    const ProgramDescription& m = moved.program->description;
+    EXPECT_EQ(m.form->identity, 0x53000001u);
+    ASSERT_EQ(m.control_count, 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(m.controls[i].window, 0x53000001u);
+        EXPECT_EQ(m.controls[i].control, 0x17000001u + i);
+        EXPECT_EQ(m.controls[i].control, m.form->elements[i].identity);
+        EXPECT_EQ(m.controls[i].kind, d.controls[i].kind);
+    }
+    EXPECT_EQ(m.form->elements[2].parent, 0x17000002u); // follows the element it named
+    ASSERT_EQ(m.form->elements[1].events.size(), 1u); // bindings name routines, not identities
+    EXPECT_EQ(m.form->elements[1].events[0].routine, 1u);
+}
+
 TEST(ProgramLoader, RefusesADamagedImageWithAClearMessage)
 {
     std::vector<uint8_t> bytes = bytesOf(smallProgram());
