@@ -261,6 +261,25 @@ TEST(ReportCli, EmptyModuleExitsWithThree)
     }
 }
 
+TEST(ReportCli, JsonSaysWhyARunWroteNoReport)
+{
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char* json_status;
+    } runs[] = {{{"--item", "ZKD-NOPE"}, 1, "not_found"}, {{"--teeth", "20"}, 3, "no_module"}};
+    for (const auto& run : runs) {
+        std::vector<std::string> args = run.args;
+        args.insert(args.end(), {"--format", "json"});
+        const Outcome r = report(args);
+        EXPECT_EQ(r.status, run.status);
+        const std::vector<Json> lines = jsonLines(r.out);
+        ASSERT_EQ(lines.size(), 1u) << r.out;
+        EXPECT_EQ(lines[0]["status"], run.json_status);
+        EXPECT_EQ(lines[0]["report"], "");
+    }
+}
+
 TEST(ReportCli, BadUsageExitsWithTwo)
 {
     const std::vector<std::vector<std::string>> cases = {

@@ -446,14 +446,14 @@ int main(int argc, char** argv)
     reportMessages(result);
     if (result.outcome == Outcome::NoModule)
         std::cerr << "gearcalc-report: no module given, so the calculation wrote no report\n";
-    if (result.outcome == Outcome::Report || !result.report.empty()) {
+    if (format == "json") {
+        // Always one object: its status says why a run wrote no report.
+        std::string line;
+        JsonLines().append(line, gear, result);
+        Output().add(line);
+    } else if (result.outcome == Outcome::Report || !result.report.empty()) {
         Output out;
         if (format == "raw") out.add(result.report);
-        else if (format == "json") {
-            std::string line;
-            JsonLines().append(line, gear, result);
-            out.add(line);
-        }
         else out.add(gearcalc::report::asText(result.report));
     }
     return exitStatus(result.outcome);
