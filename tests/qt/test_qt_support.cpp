@@ -122,6 +122,34 @@ private slots:
         QVERIFY(qttest::pdfPageText(pdf, pages).contains(QStringLiteral("Footer")));
     }
 
+    void longLinesWrapInsideThePage()
+    {
+        if (!qttest::haveTool("pdftotext")) QSKIP("pdftotext is not installed");
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("wide.pdf"));
+        std::string words, digits;
+        for (int i = 1; i <= 60; ++i) words += "W" + std::to_string(i) + " ";
+        for (int i = 0; i < 300; ++i) digits += static_cast<char>('0' + i % 10);
+        const PrintJob job{"wide", {{14.0, 200, 300, words + "\r\n" + digits}}, {}};
+        QVERIFY(qt::writePrintJobPdf(job, pdf.toStdString()));
+
+        // Words break at spaces, in order, every one starting inside the
+        // right margin of the A4 page.
+        const double right = pt(2100 - qt::kSideMarginMm * 10);
+        QPointF previous(-1, -1);
+        for (int i = 1; i <= 60; ++i) {
+            const QPointF at = wordAt(pdf, 1, QStringLiteral("W%1").arg(i));
+            QVERIFY2(at.x() >= pt(200) - 3 && at.x() < right, qPrintable(QStringLiteral("W%1").arg(i)));
+            QVERIFY(at.y() > previous.y() || (at.y() == previous.y() && at.x() > previous.x()));
+            previous = at;
+        }
+        QVERIFY2(previous.y() > wordAt(pdf, 1, QStringLiteral("W1")).y(), "the line did not wrap");
+        // A run with no space breaks anywhere and loses nothing.
+        QString all = qttest::pdfText(pdf);
+        all.remove(QRegularExpression(QStringLiteral("\\s")));
+        QVERIFY(all.contains(QString::fromStdString(digits)));
+    }
+
     void unwritablePdfFails()
     {
         QVERIFY(!qt::writePrintJobPdf(PrintJob{"x", {{12.0, 100, 100, "x"}}, {}}, "/nonexistent-folder/out.pdf"));

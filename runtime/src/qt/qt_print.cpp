@@ -11,6 +11,8 @@
 #include <QPdfWriter>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace gr::qt {
 
 namespace {
@@ -38,6 +40,31 @@ QStringList textLines(const std::string& text)
     return lines;
 }
 
+// Splits a line that is wider than `width` (device pixels) into pieces
+// that fit, so a long line continues below instead of running off the
+// paper. Breaks after a space where one fits, anywhere otherwise.
+QStringList wrapLine(const QString& line, const QFontMetricsF& metrics, double width)
+{
+    QStringList pieces;
+    QString rest = line;
+    while (!rest.isEmpty() && metrics.horizontalAdvance(rest) > width) {
+        qsizetype fit = 0; // characters that fit
+        qsizetype space = -1;
+        for (qsizetype n = 1; n <= rest.size(); ++n) {
+            if (n < rest.size() && rest.at(n - 1).isHighSurrogate()) continue; // keep pairs whole
+            if (metrics.horizontalAdvance(rest.left(n)) > width) break;
+            fit = n;
+            if (rest.at(n - 1) == QLatin1Char(' ')) space = n;
+        }
+        if (fit == 0) fit = rest.at(0).isHighSurrogate() && rest.size() > 1 ? 2 : 1; // one glyph wider than the page
+        const qsizetype cut = space > 0 ? space : fit;
+        pieces.append(rest.left(cut));
+        rest = rest.mid(cut);
+    }
+    if (!rest.isEmpty() || pieces.isEmpty()) pieces.append(rest);
+    return pieces;
+}
+
 } // namespace
 
 bool renderPrintJob(QPagedPaintDevice& device, const PrintJob& job)
@@ -54,6 +81,7 @@ bool renderPrintJob(QPagedPaintDevice& device, const PrintJob& job)
     if (layout.mode() != QPageLayout::FullPageMode)
         origin = layout.paintRect(QPageLayout::Millimeter).topLeft() * 10.0;
     const double page_height = layout.fullRect(QPageLayout::Millimeter).height() * 10.0;
+    const double page_width = layout.fullRect(QPageLayout::Millimeter).width() * 10.0;
     const double bottom_limit = page_height - kBottomMarginMm * 10.0;
     const double top_restart = kTopMarginMm * 10.0;
 
@@ -67,8 +95,13 @@ bool renderPrintJob(QPagedPaintDevice& device, const PrintJob& job)
         const QFontMetricsF metrics(painter.font(), &device);
         const double line_height = metrics.lineSpacing() * kTenthsPerInch / dpi_y;
 
+        const double right_limit = page_width - kSideMarginMm * 10.0;
+        const double width = std::max(right_limit - item.x, 10.0) * dpi_x / kTenthsPerInch;
+        QStringList lines;
+        for (const QString& line : textLines(item.text)) lines.append(wrapLine(line, metrics, width));
+
         double y = item.y;
-        for (const QString& line : textLines(item.text)) {
+        for (const QString& line : lines) {
             if (y + line_height > bottom_limit && y > top_restart) {
                 if (!device.newPage()) {
                     painter.end();

@@ -9,9 +9,11 @@ class QPagedPaintDevice;
 namespace gr::qt {
 
 // Page margins used when a text runs on: a line that would end below
-// kBottomMarginMm continues at kTopMarginMm on a new page.
+// kBottomMarginMm continues at kTopMarginMm on a new page, and a line that
+// would pass kSideMarginMm from the paper's right edge continues below.
 inline constexpr double kTopMarginMm = 20.0;
 inline constexpr double kBottomMarginMm = 15.0;
+inline constexpr double kSideMarginMm = 10.0;
 
 // Paints the job's items in order; positions are tenths of a millimetre
 // from the paper's top-left corner, font sizes in points. False when the

@@ -612,10 +612,9 @@ PrintAnswer QtWindowSystem::askPrint(const std::string& document_name)
     QPrintDialog dialog(printer.get(), windowOpen() ? impl_->window.get() : nullptr);
     PrintAnswer answer;
     answer.accepted = dialog.exec() == QDialog::Accepted;
-    if (answer.accepted) {
-        if (printer->outputFormat() == QPrinter::PdfFormat) answer.pdf_path = printer->outputFileName().toStdString();
-        impl_->chosen_printer = std::move(printer);
-    }
+    // "Print to file" leaves the printer in PDF mode with the chosen file,
+    // paper and copies; the job is rendered on it like on paper.
+    if (answer.accepted) impl_->chosen_printer = std::move(printer);
     return answer;
 }
 
