@@ -78,6 +78,25 @@ private slots:
         QCOMPARE(qt::shiftState(Qt::AltModifier | Qt::KeypadModifier), 4);
     }
 
+    void mousePositionsOutsideTheClientArea()
+    {
+        const QSize client(530, 410);
+        // Leaving: clamped to the edges, which themselves count.
+        QCOMPARE(qt::leavingPosition(client, QPoint(600, 100)), QPoint(530, 100));
+        QCOMPARE(qt::leavingPosition(client, QPoint(200, 450)), QPoint(200, 410));
+        QCOMPARE(qt::leavingPosition(client, QPoint(-3, 100)), QPoint(0, 100));
+        QCOMPARE(qt::leavingPosition(client, QPoint(-3, -20)), QPoint(0, 0));
+        QCOMPARE(qt::leavingPosition(client, QPoint(17, 33)), QPoint(17, 33)); // still inside
+        // Over the frame: right and bottom borders count as the last column
+        // and row, the left border stays left of 0, the title bar is nothing.
+        QCOMPARE(qt::framePosition(client, QPoint(532, 100)), std::optional(QPoint(529, 100)));
+        QCOMPARE(qt::framePosition(client, QPoint(200, 413)), std::optional(QPoint(200, 409)));
+        QCOMPARE(qt::framePosition(client, QPoint(533, 414)), std::optional(QPoint(529, 409)));
+        QCOMPARE(qt::framePosition(client, QPoint(-2, 100)), std::optional(QPoint(-2, 100)));
+        QCOMPARE(qt::framePosition(client, QPoint(100, -5)), std::optional<QPoint>());
+        QCOMPARE(qt::framePosition(QSize(0, 0), QPoint(1, 1)), std::optional<QPoint>());
+    }
+
     void printedTextsLandAtTheirPositions()
     {
         if (!qttest::haveTool("pdftotext")) QSKIP("pdftotext is not installed");

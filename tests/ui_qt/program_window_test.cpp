@@ -23,6 +23,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QWindow>
 #include <QtTest>
@@ -535,6 +536,36 @@ private slots:
         const int right_end = screen_->windowRect().left + start.width;
         QVERIFY2(right_end >= 4 && right_end <= 4 + handle()->frameMargins().left(),
                  qPrintable(QString::number(right_end)));
+    }
+
+    void leavingTheWindowCollapsesIt()
+    {
+        // A move inside never reaches the client width or height; leaving
+        // the window across its bottom edge does, so a window at the top
+        // edge tucks away when the mouse leaves below it.
+        click(id::隐藏选择框);
+        const gr::Rect start = screen_->windowRect();
+        window()->move(200, 20);
+        QCursor::setPos(300, 60);
+        QTest::mouseMove(handle(), QPoint(30, 30));
+        QCOMPARE(screen_->windowRect().top, 0);
+        QCOMPARE(screen_->windowRect().left, 200);
+
+        const QPoint below = window()->mapToGlobal(QPoint(30, window()->height() + 2));
+        QCursor::setPos(below);
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(handle(), &leave);
+        QCOMPARE(screen_->windowRect().top, 5 - start.height);
+
+        // With a dialog open the window does not react.
+        QMessageBox box;
+        box.setModal(true);
+        box.show();
+        window()->move(200, 20);
+        QCursor::setPos(window()->mapToGlobal(QPoint(30, window()->height() + 2)));
+        QCoreApplication::sendEvent(handle(), &leave);
+        QCOMPARE(screen_->windowRect().top, 20);
+        box.close();
     }
 
     void exitButtonClosesTheWindow()

@@ -1,5 +1,7 @@
 #include "qt_support.hpp"
 
+#include <algorithm>
+
 namespace gr::qt {
 
 QColor colourFromBgr(uint32_t bgr)
@@ -131,6 +133,18 @@ int64_t shiftState(Qt::KeyboardModifiers modifiers)
     if (modifiers.testFlag(Qt::ControlModifier)) state |= 2;
     if (modifiers.testFlag(Qt::AltModifier)) state |= 4;
     return state;
+}
+
+QPoint leavingPosition(QSize client, QPoint local)
+{
+    return QPoint(std::clamp(local.x(), 0, std::max(client.width(), 0)),
+                  std::clamp(local.y(), 0, std::max(client.height(), 0)));
+}
+
+std::optional<QPoint> framePosition(QSize client, QPoint local)
+{
+    if (local.y() < 0 || client.isEmpty()) return std::nullopt;
+    return QPoint(std::min(local.x(), client.width() - 1), std::min(local.y(), client.height() - 1));
 }
 
 } // namespace gr::qt

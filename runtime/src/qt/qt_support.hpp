@@ -1,12 +1,15 @@
 // Small conversions between the runtime's conventions and Qt's: colours,
-// line breaks, key codes and modifier states.
+// line breaks, key codes, modifier states and mouse positions.
 #pragma once
 
 #include <QColor>
+#include <QPoint>
+#include <QSize>
 #include <QString>
 #include <Qt>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,5 +30,19 @@ std::string modelText(const QString& shown);
 int virtualKeyCode(int qt_key, Qt::KeyboardModifiers modifiers);
 // The modifier state as the program sees it: 1 Shift, 2 Ctrl, 4 Alt.
 int64_t shiftState(Qt::KeyboardModifiers modifiers);
+
+// Mouse positions outside the client area as the main window's mouse-moved
+// event reports them, in client coordinates (`local`); the client area
+// itself runs from 0 to width - 1 and height - 1.
+//
+// Where the mouse leaves the client area: clamped to 0..width, 0..height,
+// so leaving across the right or bottom edge reports the width or height
+// itself and leaving across the left edge reports x = 0.
+QPoint leavingPosition(QSize client, QPoint local);
+// Over the window's frame, which may be all that a window tucked away
+// behind a screen edge still shows: right of or below the client area
+// counts as its last column or row, left of it keeps its negative x.
+// Nothing over the title bar, where the user drags the window.
+std::optional<QPoint> framePosition(QSize client, QPoint local);
 
 } // namespace gr::qt

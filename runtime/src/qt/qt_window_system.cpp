@@ -31,6 +31,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextOption>
+#include <QTimer>
 #include <QWindow>
 
 #include <clocale>
@@ -147,6 +148,10 @@ public:
     bool frame_fitted = false;
     bool in_loop = false;
     std::unique_ptr<QPrinter> chosen_printer;
+    // Mouse moves over the window's frame reach no widget; a timer watches
+    // for them (see pollFrame).
+    QTimer frame_watch;
+    std::optional<QPoint> last_frame_cursor;
 
     Impl(int& argc, char** argv)
     {
@@ -159,10 +164,13 @@ public:
         }
         tap.on_event = [this](QObject* watched, QEvent* event) { onEvent(watched, event); };
         QCoreApplication::instance()->installEventFilter(&tap);
+        frame_watch.setInterval(50);
+        QObject::connect(&frame_watch, &QTimer::timeout, [this] { pollFrame(); });
     }
 
     ~Impl()
     {
+        frame_watch.stop();
         if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(&tap);
         widgets.clear();
         window.reset();
@@ -179,6 +187,9 @@ public:
     void createControl(ControlState& control);
     void fitFrame();
     void onEvent(QObject* watched, QEvent* event);
+    bool mouseBlocked() const;
+    void mouseMoved(QPoint at, Qt::KeyboardModifiers modifiers);
+    void pollFrame();
     void onClick(uint32_t identity);
     void showChecks();
     void showText(const ControlState& control, QWidget* widget);
@@ -241,6 +252,8 @@ void QtWindowSystem::Impl::build(FormModel& form_model, EventSink& event_sink)
     fitFrame();
     window->show();
     fitFrame();
+    last_frame_cursor.reset();
+    frame_watch.start();
 }
 
 void QtWindowSystem::Impl::createControl(ControlState& control)
@@ -386,6 +399,36 @@ void QtWindowSystem::Impl::fitFrame()
         window->setFixedSize(client);
 }
 
+void QtWindowSystem::Impl::mouseMoved(QPoint at, Qt::KeyboardModifiers modifiers)
+{
+    sink->dispatchEvent(self_identity, form::kEventMouseMoved, {at.x(), at.y(), qt::shiftState(modifiers)});
+}
+
+// While a dialog or popup is open the main window gets no mouse events.
+bool QtWindowSystem::Impl::mouseBlocked() const
+{
+    return QApplication::activeModalWidget() != nullptr || QApplication::activePopupWidget() != nullptr;
+}
+
+// A window tucked away behind a screen edge may show nothing but a strip of
+// its frame, which the window manager owns: no widget hears the mouse there.
+// Every 50 ms, a mouse that moved over the frame (not the title bar) counts
+// as a move at the nearest client position, so the window can come back.
+void QtWindowSystem::Impl::pollFrame()
+{
+    if (!window || !sink || !window->isVisible() || mouseBlocked()) return;
+    const QPoint cursor = QCursor::pos();
+    const QPoint local = window->mapFromGlobal(cursor);
+    if (!window->frameGeometry().contains(cursor) || window->rect().contains(local)) {
+        last_frame_cursor.reset();
+        return;
+    }
+    if (last_frame_cursor == cursor) return; // not moved
+    last_frame_cursor = cursor;
+    if (const std::optional<QPoint> at = qt::framePosition(window->size(), local))
+        mouseMoved(*at, QGuiApplication::queryKeyboardModifiers());
+}
+
 void QtWindowSystem::Impl::onEvent(QObject* watched, QEvent* event)
 {
     if (!window || !sink) return;
@@ -403,10 +446,15 @@ void QtWindowSystem::Impl::onEvent(QObject* watched, QEvent* event)
             // The platform window's coordinates are the main window's client
             // coordinates.
             auto* mouse = static_cast<QMouseEvent*>(event);
-            const QPoint at = mouse->position().toPoint();
-            sink->dispatchEvent(self_identity, form::kEventMouseMoved,
-                                {at.x(), at.y(), qt::shiftState(mouse->modifiers())});
+            mouseMoved(mouse->position().toPoint(), mouse->modifiers());
         }
+        break;
+    case QEvent::Leave:
+        // The last move inside the window is a pixel short of its edge; the
+        // program also hears where the mouse left it.
+        if (watched == window->windowHandle() && !mouseBlocked())
+            mouseMoved(qt::leavingPosition(window->size(), window->mapFromGlobal(QCursor::pos())),
+                       QGuiApplication::queryKeyboardModifiers());
         break;
     case QEvent::Show:
     case QEvent::Move:
