@@ -16,6 +16,10 @@ gr_status command(const gr_library_host* host, int32_t cmd, const gr_value* args
     case GR_KIND_BYTE: case GR_KIND_SHORT: case GR_KIND_INT: case GR_KIND_LONG: case GR_KIND_BOOL:
         on = args[0].u.i;
         break;
+    // Any number will do, truncated toward zero like every number the
+    // runtime takes as an integer (so 0.5 is 0, and NaN is 0).
+    case GR_KIND_FLOAT: on = args[0].u.f >= 1.0f || args[0].u.f <= -1.0f; break;
+    case GR_KIND_DOUBLE: on = args[0].u.d >= 1.0 || args[0].u.d <= -1.0; break;
     default:
         return GR_ERR_NUMBER_EXPECTED;
     }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 namespace gr {
@@ -314,6 +315,26 @@ TEST_F(HostTest, VisualStyleComesFromTheSupportLibrary)
     EXPECT_FALSE(host_->visualStyleThemed());
     runtime().EnableVisualStyle(1);
     EXPECT_TRUE(host_->visualStyleThemed());
+
+    // Every number kind is taken, truncated toward zero; a text is not.
+    const struct {
+        gr_value arg;
+        bool themed;
+    } calls[] = {{rt::detail::dbl(0.5), false}, {rt::detail::dbl(2.0), true}, {rt::detail::dbl(std::nan("")), false},
+                 {rt::detail::dbl(-1.0), true}, {rt::detail::integer(0), false}};
+    for (const auto& c : calls) {
+        gr_value r{};
+        ASSERT_EQ(services()->call_library(env(), GR_LIB_STYLE, GR_STYLE_CMD_ENABLE_VISUAL_STYLE, &c.arg, 1, &r), GR_OK);
+        EXPECT_EQ(host_->visualStyleThemed(), c.themed) << c.arg.u.d;
+    }
+    gr_value f{};
+    f.kind = GR_KIND_FLOAT;
+    f.u.f = 1.0f;
+    gr_value r{};
+    EXPECT_EQ(services()->call_library(env(), GR_LIB_STYLE, GR_STYLE_CMD_ENABLE_VISUAL_STYLE, &f, 1, &r), GR_OK);
+    EXPECT_TRUE(host_->visualStyleThemed());
+    const gr_value word = text("1");
+    EXPECT_NE(services()->call_library(env(), GR_LIB_STYLE, GR_STYLE_CMD_ENABLE_VISUAL_STYLE, &word, 1, &r), GR_OK);
 }
 
 TEST(HostWithoutLibraries, AMissingStyleLibraryIsAClearError)
