@@ -365,6 +365,22 @@ TEST(ReportCli, RuntimeErrorStopsWithFourAndKeepsTheLinesWritten)
 
 // --- Batch and all items ------------------------------------------------------------------
 
+TEST(ReportCli, AllItemsStopsWithFourOnAnItemNumberItCannotRead)
+{
+    TempFolder folder;
+    std::string error;
+    using gr::db::FieldKind;
+    auto w = gr::db::CatalogueWriter::create(folder.file("ZKD.edb"),
+                                             {{"订货编号", FieldKind::Double}, {"模数", FieldKind::Double}}, error);
+    ASSERT_TRUE(w) << error;
+    ASSERT_EQ(w->add(std::vector<gr::db::CellValue>{1.0, 2.0}), "");
+    ASSERT_EQ(w->commit(), "");
+    const Outcome r = report({"--catalogue-dir", folder.path(), "--all-items"});
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("订货编号"), std::string::npos) << r.err;
+}
+
 TEST(ReportCli, BatchWritesOneJsonLinePerRow)
 {
     TempFolder folder;

@@ -426,7 +426,12 @@ int main(int argc, char** argv)
     if (*o_batch)
         return runAll(session, rows.size(), [&](std::size_t i, GearInput& g) { rows.gear(i, g); }, batch);
     if (*o_all) {
-        const std::vector<std::string> numbers = session.itemNumbers();
+        std::string error;
+        const std::vector<std::string> numbers = session.itemNumbers(error);
+        if (!error.empty()) {
+            std::cerr << "gearcalc-report: cannot list the item catalogue's records: " << error << '\n';
+            return kExitStopped;
+        }
         if (numbers.empty()) {
             std::cerr << "gearcalc-report: the item catalogue in " << catalogue_dir << " has no records to report\n";
             return kExitStopped;

@@ -219,14 +219,17 @@ RunResult Session::run(const GearInput& gear)
     return result;
 }
 
-std::vector<std::string> Session::itemNumbers()
+std::vector<std::string> Session::itemNumbers(std::string& error)
 {
     std::vector<std::string> numbers;
     gr::db::DatabaseSet& db = host_->databases();
     if (!db.select(programText(text::kItemAlias)) || !db.goFirst()) return numbers;
     db.search([&]() {
         const gr::db::ReadResult r = db.readField(programText(text::kFieldItemNumber), gr::db::Expect::Text);
-        if (r.status != GR_OK) return -1;
+        if (r.status != GR_OK) {
+            error = r.message;
+            return -1;
+        }
         numbers.emplace_back(r.value.text);
         return 0; // visit every record
     });

@@ -80,8 +80,9 @@ public:
     RunResult run(const GearInput& gear);
 
     // The item numbers of the item catalogue in file order; empty when it is
-    // not open.
-    std::vector<std::string> itemNumbers();
+    // not open. A record whose item number cannot be read ends the list and
+    // puts the reason in `error`.
+    std::vector<std::string> itemNumbers(std::string& error);
 
 private:
     void setChecked(uint32_t identity, bool on);
