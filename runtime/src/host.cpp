@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -237,6 +238,7 @@ Host::Host(const ProgramDescription& program, std::unique_ptr<WindowSystem> wind
 
 Host::~Host()
 {
+    for (void* base : spare_blocks_) std::free(base);
     for (LoadedLibrary& lib : libraries_)
         if (lib.handle != nullptr) dlclose(lib.handle);
 }
@@ -257,18 +259,54 @@ int Host::run()
     return exit_code_.value_or(0);
 }
 
+// Every block carries a 16-byte header saying whether it is a small block.
+// A search hands out a text for every record and gets it back at once, so
+// small blocks are kept for reuse instead of going back to malloc each
+// time. (Not under AddressSanitizer, which should see every block freed.)
+namespace {
+constexpr size_t kBlockHeader = 16;
+constexpr size_t kSmallBlock = 64; // bytes a small block holds
+constexpr size_t kSpareLimit = 64; // small blocks kept at most
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kReuseBlocks = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kReuseBlocks = false;
+#else
+constexpr bool kReuseBlocks = true;
+#endif
+#else
+constexpr bool kReuseBlocks = true;
+#endif
+} // namespace
+
 void* Host::allocate(size_t size)
 {
-    void* p = std::malloc(size == 0 ? 1 : size);
-    if (p != nullptr) ++outstanding_;
-    return p;
+    const bool small = size <= kSmallBlock;
+    void* base = nullptr;
+    if (small && !spare_blocks_.empty()) {
+        base = spare_blocks_.back();
+        spare_blocks_.pop_back();
+    } else {
+        if (size > SIZE_MAX - kBlockHeader) return nullptr;
+        base = std::malloc(kBlockHeader + (small ? kSmallBlock : size));
+        if (base == nullptr) return nullptr;
+        *static_cast<size_t*>(base) = small ? 1 : 0;
+    }
+    ++outstanding_;
+    return static_cast<char*>(base) + kBlockHeader;
 }
 
 void Host::release(void* block)
 {
     if (block == nullptr) return;
     --outstanding_;
-    std::free(block);
+    void* base = static_cast<char*>(block) - kBlockHeader;
+    if (kReuseBlocks && *static_cast<size_t*>(base) == 1 && spare_blocks_.size() < kSpareLimit) {
+        spare_blocks_.push_back(base);
+        return;
+    }
+    std::free(base);
 }
 
 gr_status Host::reportError(gr_status code, std::string_view message)

@@ -105,6 +105,7 @@ private:
     std::optional<int32_t> exit_code_;
     bool themed_ = false;
     long outstanding_ = 0;
+    std::vector<void*> spare_blocks_; // small blocks released, kept for reuse (see allocate)
     struct LoadedLibrary {
         void* handle = nullptr;
         const gr_library_info* info = nullptr;

@@ -10,6 +10,9 @@
 
 #include <cmath>
 #include <string>
+#include <cstdint>
+#include <vector>
+#include <cstring>
 
 namespace gr {
 namespace {
@@ -161,6 +164,31 @@ TEST(HostControlTable, TheProgramsOwnTableWins)
     ASSERT_EQ(host.env()->services->control_ref(host.env(), 1, &out), GR_OK);
     EXPECT_EQ(out.control, kLabel);
     EXPECT_EQ(host.env()->services->control_ref(host.env(), 2, &out), GR_ERR_BAD_ARGUMENT);
+}
+
+TEST_F(HostTest, AllocatedBlocksAreAlignedSeparateAndCounted)
+{
+    // Small and large blocks, released out of order and handed out again:
+    // no two live blocks overlap and every one keeps what was written.
+    std::vector<std::pair<char*, size_t>> live;
+    for (int round = 0; round < 3; ++round) {
+        for (size_t size : {size_t{0}, size_t{1}, size_t{63}, size_t{64}, size_t{65}, size_t{1000}, size_t{7}}) {
+            auto* p = static_cast<char*>(services()->allocate(env(), size));
+            ASSERT_NE(p, nullptr);
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % 16, 0u);
+            std::memset(p, static_cast<int>('a' + live.size() % 26), size);
+            live.emplace_back(p, size);
+        }
+        for (size_t i = 0; i < live.size(); i += 2) services()->release(env(), live[i].first);
+        std::vector<std::pair<char*, size_t>> kept;
+        for (size_t i = 1; i < live.size(); i += 2) kept.push_back(live[i]);
+        live = kept;
+        for (const auto& [p, size] : live)
+            for (size_t k = 0; k < size; ++k) ASSERT_EQ(p[k], p[0]) << "a block was overwritten";
+    }
+    EXPECT_EQ(host_->outstandingAllocations(), static_cast<long>(live.size()));
+    for (const auto& block : live) services()->release(env(), block.first);
+    services()->release(env(), nullptr);
 }
 
 TEST(ServiceTable, StartsWithItsSizeAndVersionAndMapsImageSlots)
