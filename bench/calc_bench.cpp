@@ -20,6 +20,7 @@
 //                    CPU time (the machine may be shared).
 //
 // GEARCALC_BENCH_GEARS overrides the batch size for a quick run.
+#include "bench_support.hpp"
 #include "headless.hpp"
 #include "catalogue_writer.hpp"
 #include "host.hpp"
@@ -91,40 +92,30 @@ void BM_ItemRun(benchmark::State& state)
 }
 BENCHMARK(BM_ItemRun)->Unit(benchmark::kMicrosecond)->Repetitions(9)->DisplayAggregatesOnly(true);
 
-// A folder with the shipped range tables and a generated item catalogue;
-// removed at exit.
+// A folder with the shipped range tables and a generated item catalogue.
 struct MillionRecords {
-    fs::path folder;
+    bench::ScratchFolder scratch{"calc-bench"};
     std::string last;
     std::string error;
 
     MillionRecords()
     {
-        std::string pattern = (fs::temp_directory_path() / "calc-bench-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) {
-            error = "mkdtemp failed";
+        if (scratch.path.empty()) {
+            error = "cannot make a scratch folder";
             return;
         }
-        folder = pattern;
-        const char* env = std::getenv("GEARCALC_BENCH_RECORDS");
-        const std::size_t count = env ? std::strtoull(env, nullptr, 10) : 1'000'000;
         std::error_code ec;
         for (const char* table : {"spc.edb", "gc.edb"})
-            fs::copy_file(fs::path(GEARCALC_DIST_DIR) / table, folder / table, ec);
+            fs::copy_file(fs::path(GEARCALC_DIST_DIR) / table, scratch.path / table, ec);
         if (ec) error = "cannot copy the range tables: " + ec.message();
-        else error = gr::db::writeSyntheticItems((folder / "ZKD.edb").string(), count, &last);
-    }
-    ~MillionRecords()
-    {
-        std::error_code ec;
-        if (!folder.empty()) fs::remove_all(folder, ec);
+        else error = gr::db::writeSyntheticItems((scratch.path / "ZKD.edb").string(), bench::itemRecordCount(), &last);
     }
 };
 
 void BM_ItemRunMillionRecords(benchmark::State& state)
 {
     static const MillionRecords catalogue;
-    std::unique_ptr<gr::Host> host = catalogue.error.empty() ? startProgram(catalogue.folder.string()) : nullptr;
+    std::unique_ptr<gr::Host> host = catalogue.error.empty() ? startProgram(catalogue.scratch.path.string()) : nullptr;
     if (!host) {
         state.SkipWithError(catalogue.error.empty() ? "the program did not start" : catalogue.error.c_str());
         return;
@@ -198,13 +189,12 @@ void writeGears(const std::string& path, std::size_t count)
 void BM_ReportBatch(benchmark::State& state)
 {
     const std::size_t count = gearCount();
-    std::string pattern = (fs::temp_directory_path() / "gearcalc-batch-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        state.SkipWithError("mkdtemp failed");
+    const bench::ScratchFolder scratch("gearcalc-batch");
+    if (scratch.path.empty()) {
+        state.SkipWithError("cannot make a scratch folder");
         return;
     }
-    const fs::path folder = pattern;
-    const std::string csv = (folder / "gears.csv").string();
+    const std::string csv = (scratch.path / "gears.csv").string();
     writeGears(csv, count);
 
     // One core: the child inherits this thread's affinity.
@@ -246,8 +236,6 @@ void BM_ReportBatch(benchmark::State& state)
     }
     sched_setaffinity(0, sizeof old_set, &old_set);
     state.counters["gears"] = static_cast<double>(count);
-    std::error_code ec;
-    fs::remove_all(folder, ec);
 }
 BENCHMARK(BM_ReportBatch)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(3);
 

@@ -1,6 +1,7 @@
 // Opening a large item catalogue and searching it to its last record, as the
 // item lookup does: one readField of 订货编号 and a string comparison per
 // record. Budget: open <= 1 s, search well under 50 ms for 1,000,000 records.
+#include "bench_support.hpp"
 #include "catalogue_writer.hpp"
 #include "database_set.hpp"
 
@@ -16,39 +17,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// GEARCALC_BENCH_RECORDS overrides the size for a quick run.
-std::size_t recordCount()
-{
-    const char* env = std::getenv("GEARCALC_BENCH_RECORDS");
-    return env ? std::strtoull(env, nullptr, 10) : 1'000'000;
-}
-
 // The generated catalogue, made once per process and removed at exit.
 struct BigCatalogue {
-    fs::path folder;
+    bench::ScratchFolder scratch{"catalogue-bench"};
     std::string path;
     std::string last;
     std::string error;
 
     BigCatalogue()
     {
-        std::string pattern = (fs::temp_directory_path() / "catalogue-bench-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) {
-            error = "mkdtemp failed";
+        if (scratch.path.empty()) {
+            error = "cannot make a scratch folder";
             return;
         }
-        folder = pattern;
-        path = (folder / "ZKD.edb").string();
+        path = (scratch.path / "ZKD.edb").string();
         const auto start = std::chrono::steady_clock::now();
-        error = gr::db::writeSyntheticItems(path, recordCount(), &last);
+        error = gr::db::writeSyntheticItems(path, bench::itemRecordCount(), &last);
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        std::fprintf(stderr, "generated %zu records (%.1f MB) in %.2f s\n", recordCount(),
+        std::fprintf(stderr, "generated %zu records (%.1f MB) in %.2f s\n", bench::itemRecordCount(),
                      static_cast<double>(fs::file_size(path)) / 1e6, took.count());
-    }
-    ~BigCatalogue()
-    {
-        std::error_code ec;
-        if (!folder.empty()) fs::remove_all(folder, ec);
     }
 };
 
@@ -70,7 +57,7 @@ void BM_OpenItemCatalogue(benchmark::State& state)
         const std::string error = set.open(c.path, "Z");
         if (!error.empty()) state.SkipWithError(error.c_str());
     }
-    state.counters["records"] = static_cast<double>(recordCount());
+    state.counters["records"] = static_cast<double>(bench::itemRecordCount());
 }
 BENCHMARK(BM_OpenItemCatalogue)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
