@@ -568,6 +568,25 @@ private slots:
         box.close();
     }
 
+    void hoveringTheFrameOfATuckedAwayWindowBringsItBack()
+    {
+        // Only the frame may stay in sight; the window manager owns it and
+        // no widget hears the mouse there, so the runtime watches for it.
+        if (handle()->frameMargins().right() <= 0) QSKIP("this platform draws no window frame");
+        click(id::隐藏选择框);
+        window()->move(20, 100);
+        QCursor::setPos(60, 120);
+        QTest::mouseMove(handle(), QPoint(12, 10));
+        QCOMPARE(screen_->windowRect().left, 5);
+        QCursor::setPos(60, 100 + screen_->windowRect().height + 20);
+        QTest::mouseMove(handle(), QPoint(14, 10));
+        QVERIFY(screen_->windowRect().left < 0);
+
+        const QRect frame = window()->frameGeometry();
+        QCursor::setPos(frame.right(), frame.center().y());
+        QTRY_COMPARE_WITH_TIMEOUT(screen_->windowRect().left, 5, 2000);
+    }
+
     void exitButtonClosesTheWindow()
     {
         QVERIFY(screen_->windowOpen());

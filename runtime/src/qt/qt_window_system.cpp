@@ -148,8 +148,8 @@ public:
     bool frame_fitted = false;
     bool in_loop = false;
     std::unique_ptr<QPrinter> chosen_printer;
-    // Mouse moves over the window's frame reach no widget; a timer watches
-    // for them (see pollFrame).
+    // Mouse moves over the window's frame reach no widget; while the window
+    // lies partly off the screen a timer watches for them (see pollFrame).
     QTimer frame_watch;
     std::optional<QPoint> last_frame_cursor;
 
@@ -190,6 +190,7 @@ public:
     bool mouseBlocked() const;
     void mouseMoved(QPoint at, Qt::KeyboardModifiers modifiers);
     void pollFrame();
+    void watchFrameWhenOffScreen();
     void onClick(uint32_t identity);
     void showChecks();
     void showText(const ControlState& control, QWidget* widget);
@@ -253,7 +254,7 @@ void QtWindowSystem::Impl::build(FormModel& form_model, EventSink& event_sink)
     window->show();
     fitFrame();
     last_frame_cursor.reset();
-    frame_watch.start();
+    watchFrameWhenOffScreen();
 }
 
 void QtWindowSystem::Impl::createControl(ControlState& control)
@@ -429,6 +430,19 @@ void QtWindowSystem::Impl::pollFrame()
         mouseMoved(*at, QGuiApplication::queryKeyboardModifiers());
 }
 
+// Only a window tucked behind a screen edge can show nothing but frame; a
+// window wholly on the screen needs no watching, so nothing wakes up then.
+void QtWindowSystem::Impl::watchFrameWhenOffScreen()
+{
+    const QScreen* screen = window ? window->screen() : nullptr;
+    const bool off = screen != nullptr && window->isVisible() && !screen->geometry().contains(window->frameGeometry());
+    if (off && !frame_watch.isActive()) frame_watch.start();
+    if (!off && frame_watch.isActive()) {
+        frame_watch.stop();
+        last_frame_cursor.reset();
+    }
+}
+
 void QtWindowSystem::Impl::onEvent(QObject* watched, QEvent* event)
 {
     if (!window || !sink) return;
@@ -460,7 +474,10 @@ void QtWindowSystem::Impl::onEvent(QObject* watched, QEvent* event)
     case QEvent::Move:
     case QEvent::Resize:
         // Window managers report the frame only once the window is mapped.
-        if (watched == window.get()) fitFrame();
+        if (watched == window.get()) {
+            fitFrame();
+            watchFrameWhenOffScreen();
+        }
         break;
     default:
         break;
