@@ -14,8 +14,6 @@ namespace gearcalc {
 
 namespace {
 
-constexpr double kPi = 3.1415926535;
-constexpr double kSlack = 1e-7;
 constexpr double kCatalogueHelixAngle = 19.5283;
 
 // Working values of one run; they all start empty.
@@ -24,11 +22,13 @@ struct RunValues {
     std::string unit_span; // the span measurement for module 1, as text
     int32_t teeth_spanned = 0;
     double upper_deviation = 0.0; // A
+    // The program's number constants, read once per run.
+    double pi = 0.0, half_turn = 0.0, slack = 0.0;
 };
 
-double rad(double degrees)
+double rad(const RunValues& run, double degrees)
 {
-    return (degrees * kPi) / 180.0;
+    return (degrees * run.pi) / run.half_turn;
 }
 
 // Double to 32-bit integer: truncation toward zero, NaN gives 0, values
@@ -107,7 +107,7 @@ bool applyItem(const rt::Runtime& rt, RunValues& run)
         rt.SetPropertyText(rt.Ctl(slot::齿数编辑框), prop::kText, rt.ValueToText(teeth));
     }
     double form = rt.ReadNumber(rt.Const(text::kFieldToothForm));
-    if (std::fabs(form - 1.0) <= kSlack) {
+    if (std::fabs(form - 1.0) <= run.slack) {
         rt.SetProperty(rt.Ctl(slot::斜齿单选框), prop::kChecked, 1);
         rt.SetProperty(rt.Ctl(slot::直齿单选框), prop::kChecked, 0);
         run.helix = rt.ValueToText(kCatalogueHelixAngle).str();
@@ -159,17 +159,17 @@ void geometry(const rt::Runtime& rt, RunValues& run)
     const double alpha = rt.TextToNumber(pressure_text);
     const double beta = rt.TextToNumber(run.helix);
 
-    line(rt, rt.Const(text::kPitchDiameter), fourDecimals(rt, (m * z) / rt.Cos(rad(beta))));
-    line(rt, rt.Const(text::kTipDiameter), fourDecimals(rt, m * ((z / rt.Cos(rad(beta))) + 2.0)));
-    line(rt, rt.Const(text::kRootDiameter), fourDecimals(rt, m * ((z / rt.Cos(rad(beta))) - 2.5)));
-    line(rt, rt.Const(text::kBaseDiameter), fourDecimals(rt, (m * z) * rt.Cos(rad(alpha))));
+    line(rt, rt.Const(text::kPitchDiameter), fourDecimals(rt, (m * z) / rt.Cos(rad(run, beta))));
+    line(rt, rt.Const(text::kTipDiameter), fourDecimals(rt, m * ((z / rt.Cos(rad(run, beta))) + 2.0)));
+    line(rt, rt.Const(text::kRootDiameter), fourDecimals(rt, m * ((z / rt.Cos(rad(run, beta))) - 2.5)));
+    line(rt, rt.Const(text::kBaseDiameter), fourDecimals(rt, (m * z) * rt.Cos(rad(run, alpha))));
     line(rt, rt.Const(text::kAddendum), module_text);
     line(rt, rt.Const(text::kDedendum), plain(rt, m * 1.25));
     line(rt, rt.Const(text::kWholeDepth), plain(rt, m + (m * 1.25)));
 
     // The transverse pressure angle, held as text.
-    const std::string alpha_t = rt.ValueToText(rt.Atan(rt.Tan(rad(alpha)) / rt.Cos(rad(beta)))).str();
-    const double inv_alpha = rt.Tan(rad(alpha)) - rad(alpha);
+    const std::string alpha_t = rt.ValueToText(rt.Atan(rt.Tan(rad(run, alpha)) / rt.Cos(rad(run, beta)))).str();
+    const double inv_alpha = rt.Tan(rad(run, alpha)) - rad(run, alpha);
 
     if (rt.GetPropertyInt(rt.Ctl(slot::斜齿单选框), prop::kChecked) == 1) {
         const double a = rt.TextToNumber(alpha_t);
@@ -177,18 +177,18 @@ void geometry(const rt::Runtime& rt, RunValues& run)
         // The virtual number of teeth, held as text.
         const std::string virtual_teeth = rt.ValueToText((z * inv_alpha_t) / inv_alpha).str();
         const double zv = rt.TextToNumber(virtual_teeth);
-        const int32_t k = toInt(rt.RoundTo(((alpha / 180.0) * zv) + 0.5, 0));
+        const int32_t k = toInt(rt.RoundTo(((alpha / run.half_turn) * zv) + 0.5, 0));
         run.unit_span =
-            rt.ValueToText(rt.Cos(rad(alpha)) * (((static_cast<double>(k) - 0.5) * kPi) + (zv * inv_alpha))).str();
+            rt.ValueToText(rt.Cos(rad(run, alpha)) * (((static_cast<double>(k) - 0.5) * run.pi) + (zv * inv_alpha))).str();
         const double w = rt.TextToNumber(run.unit_span) * m;
         run.teeth_spanned = k;
         line(rt, rt.Const(text::kSpan), fourDecimals(rt, w));
     } else {
-        const int32_t k = toInt(rt.RoundTo(((alpha / 180.0) * z) + 0.5, 0));
+        const int32_t k = toInt(rt.RoundTo(((alpha / run.half_turn) * z) + 0.5, 0));
         const double kd = static_cast<double>(k);
-        const double w = (rt.Cos(rad(alpha)) * (((kd - 0.5) * kPi) + (z * inv_alpha))) * m;
+        const double w = (rt.Cos(rad(run, alpha)) * (((kd - 0.5) * run.pi) + (z * inv_alpha))) * m;
         line(rt, rt.Const(text::kSpan), fourDecimals(rt, w));
-        run.unit_span = rt.ValueToText(rt.Cos(rad(alpha)) * (((kd - 0.5) * kPi) + (z * inv_alpha))).str();
+        run.unit_span = rt.ValueToText(rt.Cos(rad(run, alpha)) * (((kd - 0.5) * run.pi) + (z * inv_alpha))).str();
         run.teeth_spanned = k;
     }
     line(rt, rt.Const(text::kTeethSpanned), rt.ValueToText(run.teeth_spanned));
@@ -222,7 +222,7 @@ void accuracy(const rt::Runtime& rt, RunValues& run)
         if (found) {
             run.upper_deviation = rt.ReadNumber(field);
             line(rt, rt.Const(text::kUpperDeviation), plain(rt, run.upper_deviation));
-            const double wz = (rt.TextToNumber(run.unit_span) * m) - (rt.Abs(run.upper_deviation) * rt.Cos(rad(alpha)));
+            const double wz = (rt.TextToNumber(run.unit_span) * m) - (rt.Abs(run.upper_deviation) * rt.Cos(rad(run, alpha)));
             line(rt, rt.Const(text::kMakerSpan), fourDecimals(rt, wz));
         } else {
             upper_known = false;
@@ -249,7 +249,7 @@ void accuracy(const rt::Runtime& rt, RunValues& run)
                 line(rt, rt.Const(text::kTolerance), rt.ValueToText(stored));
             }
             const double t3 = rt.ReadNumber(field);
-            line(rt, rt.Const(text::kMakerLowerDeviation), fourDecimals(rt, t3 * rt.Cos(rad(alpha))));
+            line(rt, rt.Const(text::kMakerLowerDeviation), fourDecimals(rt, t3 * rt.Cos(rad(run, alpha))));
         }
     }
 }
@@ -259,6 +259,9 @@ void accuracy(const rt::Runtime& rt, RunValues& run)
 void Calculate(const rt::Runtime& rt)
 {
     RunValues run;
+    run.pi = rt.Number(number::kPi);
+    run.half_turn = rt.Number(number::kHalfTurn);
+    run.slack = rt.Number(number::kSlack);
     if (ticked(rt, slot::货号选择框) && !applyItem(rt, run)) return;
 
     rt.SetPropertyText(rt.Ctl(slot::结果编辑框), prop::kText, rt.Const(text::kEmpty));

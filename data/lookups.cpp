@@ -1,6 +1,7 @@
 #include "lookups.hpp"
 
 #include "../ui/controls.hpp"
+#include "../ui/routines.hpp"
 #include "../ui/texts.hpp"
 
 #include <string>
@@ -9,15 +10,13 @@ namespace gearcalc {
 
 namespace {
 
-constexpr double kSlack = 1e-7;
-constexpr double kPi = 3.1415926535;
-
 struct ItemSearch {
     std::string wanted; // the item number typed by the user
 };
 
 struct RangeSearch {
-    double d = 0.0; // the pitch diameter to bracket
+    double d = 0.0;     // the pitch diameter to bracket
+    double slack = 0.0; // how far outside its ends a range still holds
 };
 
 bool itemMatches(const rt::Runtime& rt, ItemSearch& s)
@@ -29,8 +28,8 @@ bool itemMatches(const rt::Runtime& rt, ItemSearch& s)
 bool rangeHolds(const rt::Runtime& rt, RangeSearch& s)
 {
     // 最大 is read only for rows that pass the lower test.
-    if (!(rt.ReadNumber(rt.Const(text::kFieldMinimum)) - s.d <= kSlack)) return false;
-    return rt.ReadNumber(rt.Const(text::kFieldMaximum)) - s.d >= -kSlack;
+    if (!(rt.ReadNumber(rt.Const(text::kFieldMinimum)) - s.d <= s.slack)) return false;
+    return rt.ReadNumber(rt.Const(text::kFieldMaximum)) - s.d >= -s.slack;
 }
 
 } // namespace
@@ -98,7 +97,7 @@ ItemLookup FindItem(const rt::Runtime& rt)
     // Nothing can change the item-number box while a search runs, so it is
     // read once rather than once per record.
     ItemSearch search{rt.GetPropertyText(rt.Ctl(slot::货号编辑框), prop::kText).str()};
-    bool found = rt.SearchRecord(gc_cond_item, &search);
+    bool found = rt.SearchRecord(rt.RoutineValue(value::kCondItem), &search);
     return found ? ItemLookup::Found : ItemLookup::NotFound;
 }
 
@@ -109,7 +108,7 @@ double PitchDiameter(const rt::Runtime& rt, std::string_view helix_text)
     double m = rt.TextToNumber(module_text);
     double z = rt.TextToNumber(teeth_text);
     double beta = rt.TextToNumber(helix_text);
-    return (m * z) / rt.Cos((beta * kPi) / 180.0);
+    return (m * z) / rt.Cos((beta * rt.Number(number::kPi)) / rt.Number(number::kHalfTurn));
 }
 
 bool FindDiameterRow(const rt::Runtime& rt, uint32_t table, std::string_view helix_text)
@@ -117,8 +116,9 @@ bool FindDiameterRow(const rt::Runtime& rt, uint32_t table, std::string_view hel
     if (!rt.SelectDatabase(rt.Const(table))) return false;
     rt.GoFirst();
     // The diameter depends only on inputs that a search cannot change.
-    RangeSearch search{PitchDiameter(rt, helix_text)};
-    return rt.SearchRecord(table == text::kToleranceAlias ? gc_cond_tolerance_row : gc_cond_deviation_row, &search);
+    RangeSearch search{PitchDiameter(rt, helix_text), rt.Number(number::kSlack)};
+    const value::Id condition = table == text::kToleranceAlias ? value::kCondToleranceRow : value::kCondDeviationRow;
+    return rt.SearchRecord(rt.RoutineValue(condition), &search);
 }
 
 } // namespace gearcalc

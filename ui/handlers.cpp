@@ -50,7 +50,7 @@ void degreesMinutesSecondsOpen(const Runtime& rt)
 
 void startup(const Runtime& rt, const gr_value*, int32_t)
 {
-    rt.EnableVisualStyle(1);
+    rt.CallLibrary(call::kEnableVisualStyle, {rt::detail::integer(1)});
     colour(rt, {slot::模数标签, slot::齿数标签, slot::压力角标签, slot::螺旋角标签, slot::精度标签, slot::上偏差标签, slot::公差标签},
            kBlack);
     disable(rt, {slot::模数编辑框, slot::齿数编辑框, slot::压力角编辑框, slot::直齿单选框, slot::斜齿单选框, slot::精度组合框,
@@ -169,7 +169,7 @@ void start(const Runtime& rt, const gr_value*, int32_t)
 {
     gr_env* env = rt.env();
     const gr_services* s = env->services;
-    s->initialise(env, 3, gr_routine_ref{rt::entry<exitRoutine>, nullptr}); // the exit routine, passed as a value
+    s->initialise(env, 3, gr_routine_ref{rt.RoutineValue(value::kExitRoutine), nullptr}); // passed as a value
     if (s->create_window(env, rt.Ctl(slot::窗口).window) == GR_OK) s->message_loop(env, 0);
     s->exit(env, 0);
 }

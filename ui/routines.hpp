@@ -28,6 +28,21 @@ enum Routine : uint32_t {
     kRoutineCount
 };
 
+// The routines the program passes as values, by their place in the image's
+// table of them; a routine gets one with `rt.RoutineValue(value::kCondItem)`.
+namespace value {
+enum Id : uint32_t { kCondItem = 0, kCondDeviationRow, kCondToleranceRow, kExitRoutine, kCount };
+}
+// The routine each of them is: only for packing the image.
+inline constexpr Routine kRoutineValues[value::kCount] = {gearcalc::kCondItem, gearcalc::kCondDeviationRow,
+                                                          gearcalc::kCondToleranceRow, gearcalc::kExitRoutine};
+
+// The support-library commands the program calls, by their place in the
+// image's library-call table.
+namespace call {
+enum Id : uint32_t { kEnableVisualStyle = 0, kCount };
+}
+
 // Every routine with its exported name, by index. The program image names
 // the routines by these names; the runtime binds them to the entries.
 std::span<const gr::RoutineEntry> routineTable();

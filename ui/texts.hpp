@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iterator>
 #include <string_view>
 #include <vector>
 
@@ -19,3 +20,20 @@ enum Id : uint32_t {
 std::vector<std::string_view> definitions();
 
 } // namespace gearcalc::text
+
+// The number constants, which follow the texts in the constant table; a
+// routine reads one with `rt.Number(number::kPi)`.
+namespace gearcalc::number {
+
+enum Id : uint32_t {
+    kSlack = text::kCount, // tolerance of every range and form comparison
+    kPi,                   // pi as the program computes with it
+    kHalfTurn,             // degrees in half a turn
+    kEnd
+};
+
+// Their values, in order: only for packing the image.
+inline constexpr double kValues[] = {1e-7, 3.1415926535, 180.0};
+static_assert(std::size(kValues) == static_cast<uint32_t>(kEnd) - static_cast<uint32_t>(text::kCount));
+
+} // namespace gearcalc::number

@@ -197,6 +197,34 @@ gr_status svcControlRef(gr_env* env, uint32_t index, gr_control_ref* out) noexce
     }
 }
 
+gr_status svcConstantNumber(gr_env* env, uint32_t index, double* out) noexcept
+{
+    try {
+        return Host::of(env).constantNumber(index, out);
+    } catch (...) {
+        return GR_ERR_OUT_OF_MEMORY;
+    }
+}
+
+gr_status svcRoutineValue(gr_env* env, uint32_t index, gr_routine_fn* out) noexcept
+{
+    try {
+        return Host::of(env).routineValue(index, out);
+    } catch (...) {
+        return GR_ERR_OUT_OF_MEMORY;
+    }
+}
+
+gr_status svcCallLibraryEntry(gr_env* env, uint32_t index, const gr_value* args, int32_t nargs,
+                              gr_value* result) noexcept
+{
+    try {
+        return Host::of(env).callLibraryEntry(index, args, nargs, result);
+    } catch (...) {
+        return GR_ERR_OUT_OF_MEMORY;
+    }
+}
+
 const gr_services kServices = {
     sizeof(gr_services), GR_INTERFACE_VERSION,
     svcErrorTrap,        nullptr,
@@ -206,7 +234,8 @@ const gr_services kServices = {
     svcRelease,          svcExit,
     svcMessageLoop,      svcCreateWindow,
     svcInitialise,       svcConstantText,
-    svcControlRef,
+    svcControlRef,       svcConstantNumber,
+    svcRoutineValue,     svcCallLibraryEntry,
 };
 
 void setVisualStyleThunk(void* ctx, int32_t themed) noexcept
@@ -835,6 +864,42 @@ gr_status Host::controlRef(uint32_t index, gr_control_ref* out)
     }
     *out = controls_[index];
     return GR_OK;
+}
+
+gr_status Host::constantNumber(uint32_t index, double* out)
+{
+    if (out == nullptr) return GR_ERR_BAD_ARGUMENT;
+    *out = 0.0;
+    if (program_.constant_numbers == nullptr || program_.constant_is_number == nullptr ||
+        index >= program_.constant_count || !program_.constant_is_number[index]) {
+        std::string m = "程序的常量表中第 " + conv::integerToText(index) + " 项不是数字。";
+        return reportError(GR_ERR_BAD_ARGUMENT, m);
+    }
+    *out = program_.constant_numbers[index];
+    return GR_OK;
+}
+
+gr_status Host::routineValue(uint32_t index, gr_routine_fn* out)
+{
+    if (out == nullptr) return GR_ERR_BAD_ARGUMENT;
+    *out = nullptr;
+    if (program_.routine_values == nullptr || index >= program_.routine_value_count ||
+        program_.routine_values[index] >= program_.routine_count) {
+        std::string m = "程序的子程序值表中没有第 " + conv::integerToText(index) + " 项。";
+        return reportError(GR_ERR_BAD_ARGUMENT, m);
+    }
+    *out = program_.routines[program_.routine_values[index]].fn;
+    return GR_OK;
+}
+
+gr_status Host::callLibraryEntry(uint32_t index, const gr_value* args, int32_t nargs, gr_value* result)
+{
+    if (program_.library_calls == nullptr || index >= program_.library_call_count) {
+        std::string m = "程序的支持库命令表中没有第 " + conv::integerToText(index) + " 项。";
+        return reportError(GR_ERR_BAD_ARGUMENT, m);
+    }
+    const LibraryCall& call = program_.library_calls[index];
+    return callLibrary(call.library, call.command, args, nargs, result);
 }
 
 // --- Start, loop, exit ---------------------------------------------------------

@@ -50,6 +50,9 @@ public:
     gr_status initialise(int32_t mode, gr_routine_ref exit_routine);
     gr_status constantText(uint32_t index, gr_text* out);
     gr_status controlRef(uint32_t index, gr_control_ref* out);
+    gr_status constantNumber(uint32_t index, double* out);
+    gr_status routineValue(uint32_t index, gr_routine_fn* out);
+    gr_status callLibraryEntry(uint32_t index, const gr_value* args, int32_t nargs, gr_value* result);
 
     // --- For the command line and tests: act as the user would ---
     FormModel& model() { return model_; }

@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 
 #include <cstring>
+#include <limits>
 #include <map>
 
 namespace gr {
@@ -104,6 +105,14 @@ LoadResult loadProgram(std::span<const uint8_t> bytes, RoutineLookup lookup, con
         renumber(program->image, options.window_base, options.element_base);
     for (const image::ControlRef& r : program->image.linkage.controls)
         program->controls.push_back(gr_control_ref{r.window, r.control, r.kind});
+    program->is_number = std::make_unique<bool[]>(p.constants.size());
+    for (size_t i = 0; i < p.constants.size(); ++i) {
+        const bool number = p.constants[i].kind == image::ConstantKind::Number;
+        program->is_number[i] = number;
+        program->numbers.push_back(number ? p.constants[i].number : std::numeric_limits<double>::quiet_NaN());
+    }
+    for (const image::LibraryCall& c : p.library_calls)
+        program->library_calls.push_back(LibraryCall{static_cast<int32_t>(c.library), static_cast<int32_t>(c.command)});
     for (const image::Constant& c : p.constants) program->constants.push_back(c.kind == image::ConstantKind::Text ? c.text : std::string());
 
     ProgramDescription& d = program->description;
@@ -115,6 +124,12 @@ LoadResult loadProgram(std::span<const uint8_t> bytes, RoutineLookup lookup, con
     d.constant_count = program->constants.size();
     d.controls = program->controls.data();
     d.control_count = program->controls.size();
+    d.constant_numbers = program->numbers.data();
+    d.constant_is_number = program->is_number.get();
+    d.routine_values = p.routine_values.data();
+    d.routine_value_count = p.routine_values.size();
+    d.library_calls = program->library_calls.data();
+    d.library_call_count = program->library_calls.size();
     result.program = std::move(program);
     return result;
 }

@@ -20,6 +20,9 @@ struct LoadedProgram {
     std::vector<RoutineEntry> routines; // bound routines, by index
     std::vector<std::string> constants; // the constant table as texts
     std::vector<gr_control_ref> controls; // the resolved control table
+    std::vector<double> numbers;          // number constants by constant index (NaN elsewhere)
+    std::unique_ptr<bool[]> is_number;    // which constants are numbers
+    std::vector<LibraryCall> library_calls;
     ProgramDescription description;     // points into the members above
 };
 

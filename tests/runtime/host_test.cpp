@@ -191,6 +191,46 @@ TEST_F(HostTest, AllocatedBlocksAreAlignedSeparateAndCounted)
     services()->release(env(), nullptr);
 }
 
+TEST(HostLinkage, NumbersRoutineValuesAndLibraryCallsComeFromTheProgramsTables)
+{
+    form::Window w = testForm();
+    const std::string texts[] = {"模数", ""};
+    const double numbers[] = {std::nan(""), 3.1415926535};
+    const bool is_number[] = {false, true};
+    const uint32_t values[] = {0};
+    const LibraryCall calls[] = {{GR_LIB_STYLE, GR_STYLE_CMD_ENABLE_VISUAL_STYLE}};
+    ProgramDescription d{&w, kRoutines, 1, 0, texts, 2};
+    d.constant_numbers = numbers;
+    d.constant_is_number = is_number;
+    d.routine_values = values;
+    d.routine_value_count = 1;
+    d.library_calls = calls;
+    d.library_call_count = 1;
+    HostOptions options;
+    options.library_folder = GEARCALC_DIST_DIR;
+    Host host(d, makeHeadlessWindowSystem(), options);
+    host.dialogs().forbidRealDialogs(true);
+    const rt::Runtime rt(host.env());
+
+    EXPECT_EQ(rt.Number(1), 3.1415926535);
+    EXPECT_EQ(rt.RoutineValue(0), countClick);
+    rt.CallLibrary(0, {rt::detail::integer(1)});
+    EXPECT_TRUE(host.visualStyleThemed());
+
+    // A text where a number is asked for, and entries past each table, are
+    // runtime errors with a message.
+    double number = 1.0;
+    EXPECT_EQ(host.env()->services->constant_number(host.env(), 0, &number), GR_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(number, 0.0);
+    EXPECT_EQ(host.env()->services->constant_number(host.env(), 2, &number), GR_ERR_BAD_ARGUMENT);
+    gr_routine_fn fn = countClick;
+    EXPECT_EQ(host.env()->services->routine_value(host.env(), 1, &fn), GR_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(fn, nullptr);
+    gr_value r{};
+    EXPECT_EQ(host.env()->services->call_library_entry(host.env(), 1, nullptr, 0, &r), GR_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(host.dialogs().messages().size(), 4u);
+}
+
 TEST(ServiceTable, StartsWithItsSizeAndVersionAndMapsImageSlots)
 {
     const gr_services* s = serviceTable();

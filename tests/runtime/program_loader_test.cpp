@@ -38,6 +38,7 @@ image::Program smallProgram()
     p.start_routine = 0;
     p.routine_values = {1};
     p.constants = {image::Constant::ofText("\r\n模数："), image::Constant::ofNumber(180.0)};
+    p.library_calls = {{1, 0}};
     return p;
 }
 
@@ -62,6 +63,15 @@ TEST(ProgramLoader, BindsRoutinesByNameAndResolvesConstants)
     EXPECT_EQ(d.constants[0], "\r\n模数：");
     ASSERT_NE(d.form, nullptr);
     EXPECT_EQ(d.form->elements.front().text, "窗口");
+    // Numbers, the routines passed as values and the library calls resolve too.
+    EXPECT_FALSE(d.constant_is_number[0]);
+    ASSERT_TRUE(d.constant_is_number[1]);
+    EXPECT_EQ(d.constant_numbers[1], 180.0);
+    ASSERT_EQ(d.routine_value_count, 1u);
+    EXPECT_EQ(d.routine_values[0], 1u);
+    ASSERT_EQ(d.library_call_count, 1u);
+    EXPECT_EQ(d.library_calls[0].library, 1);
+    EXPECT_EQ(d.library_calls[0].command, 0);
 }
 
 TEST(ProgramLoader, ResolvesTheControlTableAndRenumbersItConsistently)

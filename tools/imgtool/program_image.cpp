@@ -18,9 +18,9 @@ std::vector<img::Constant> programConstants()
 {
     std::vector<img::Constant> c;
     for (std::string_view s : gearcalc::text::definitions()) c.push_back(img::Constant::ofText(std::string(s)));
-    // The numbers of the range lookup: the slack at both ends of a range,
-    // and pi and 180 for turning degrees into radians.
-    for (double v : {1e-7, 3.1415926535, 180.0}) c.push_back(img::Constant::ofNumber(v));
+    // The numbers: the slack at both ends of a range, and pi and 180 for
+    // turning degrees into radians.
+    for (double v : gearcalc::number::kValues) c.push_back(img::Constant::ofNumber(v));
     // The print-start command's empty option set.
     c.push_back(img::Constant::emptyByteSet());
     return c;
@@ -36,11 +36,9 @@ gr::image::Program programImage()
     p.start_routine = gearcalc::kStartRoutine;
     // Routines the program passes as values: the three record-search
     // conditions, and the exit routine handed to the runtime at start.
-    for (uint32_t r : {gearcalc::kCondItem, gearcalc::kCondDeviationRow, gearcalc::kCondToleranceRow})
-        p.routine_values.push_back(r);
-    p.routine_values.push_back(gearcalc::kExitRoutine);
+    for (uint32_t r : gearcalc::kRoutineValues) p.routine_values.push_back(r);
     p.constants = programConstants();
-    p.library_calls.push_back({GR_LIB_STYLE, GR_STYLE_CMD_ENABLE_VISUAL_STYLE});
+    p.library_calls.push_back({GR_LIB_STYLE, GR_STYLE_CMD_ENABLE_VISUAL_STYLE}); // call::kEnableVisualStyle
     return p;
 }
 

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -189,12 +190,32 @@ public:
     // through this, so the runtime is free to number them.
     Control Ctl(uint32_t index) const
     {
-        const gr_services* s = env_->services;
-        if (s->struct_size < offsetof(gr_services, control_ref) + sizeof s->control_ref)
-            fail(GR_ERR_NO_SUCH_COMMAND, "运行库的服务表没有控件表，请换用新版运行库。");
         gr_control_ref r{};
-        check(s->control_ref(env_, index, &r));
+        check(slot(&gr_services::control_ref)(env_, index, &r));
         return Control{r.window, r.control, r.kind};
+    }
+
+    // Number constant `index` of the loaded program.
+    double Number(uint32_t index) const
+    {
+        double d = 0.0;
+        check(slot(&gr_services::constant_number)(env_, index, &d));
+        return d;
+    }
+    // Entry `index` of the loaded program's routines passed as values.
+    gr_routine_fn RoutineValue(uint32_t index) const
+    {
+        gr_routine_fn fn = nullptr;
+        check(slot(&gr_services::routine_value)(env_, index, &fn));
+        return fn;
+    }
+    // Calls the support-library command of entry `index` of the loaded
+    // program's library-call table.
+    void CallLibrary(uint32_t index, std::initializer_list<gr_value> args) const
+    {
+        gr_value r{};
+        check(slot(&gr_services::call_library_entry)(env_, index, args.begin(), static_cast<int32_t>(args.size()), &r));
+        if (r.kind == GR_KIND_TEXT) env_->services->release(env_, const_cast<char*>(r.u.text.data));
     }
 
     // --- Databases ---
@@ -307,6 +328,16 @@ public:
     }
 
 private:
+    // A slot of a later table version: an older runtime's table ends before it.
+    template <typename Fn>
+    Fn slot(Fn gr_services::*member) const
+    {
+        const gr_services* s = env_->services;
+        const auto offset = reinterpret_cast<const char*>(&(s->*member)) - reinterpret_cast<const char*>(s);
+        if (s->struct_size < static_cast<size_t>(offset) + sizeof(Fn) || s->*member == nullptr)
+            fail(GR_ERR_NO_SUCH_COMMAND, "运行库的服务表缺少程序需要的服务，请换用新版运行库。");
+        return s->*member;
+    }
     void check(gr_status st) const
     {
         if (st != GR_OK) throw Abort{st};

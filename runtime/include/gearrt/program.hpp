@@ -17,6 +17,11 @@ struct RoutineEntry {
     gr_routine_fn fn;
 };
 
+struct LibraryCall {
+    int32_t library = 0; // position in the program's library list
+    int32_t command = 0;
+};
+
 struct ProgramDescription {
     const form::Window* form = nullptr;
     const RoutineEntry* routines = nullptr;
@@ -29,6 +34,16 @@ struct ProgramDescription {
     // form order, as the program must name them. Null: taken from the form.
     const gr_control_ref* controls = nullptr;
     size_t control_count = 0;
+    // Number constants by constant index (constant_count of them); NaN where
+    // `constant_is_number` says the entry is not a number.
+    const double* constant_numbers = nullptr;
+    const bool* constant_is_number = nullptr;
+    // The routines the program passes as values, as indices into `routines`.
+    const uint32_t* routine_values = nullptr;
+    size_t routine_value_count = 0;
+    // The support-library commands the program calls.
+    const LibraryCall* library_calls = nullptr;
+    size_t library_call_count = 0;
 };
 
 // Finds one of the program's routines by its exported name; null when the

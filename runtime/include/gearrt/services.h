@@ -188,6 +188,17 @@ typedef struct gr_services {
      * likes, so a program names them only through this. An index past the
      * table is GR_ERR_BAD_ARGUMENT. */
     gr_status (*control_ref)(gr_env* env, uint32_t index, gr_control_ref* out) GR_NOEXCEPT;
+    /* 0x3C: number constant `index` of the program's constant table. An
+     * index past the table, or one that names a text, is GR_ERR_BAD_ARGUMENT. */
+    gr_status (*constant_number)(gr_env* env, uint32_t index, double* out) GR_NOEXCEPT;
+    /* 0x40: entry `index` of the program's table of routines passed as
+     * values (record-search conditions, the exit routine), bound to its
+     * native entry. */
+    gr_status (*routine_value)(gr_env* env, uint32_t index, gr_routine_fn* out) GR_NOEXCEPT;
+    /* 0x44: call the support-library command that entry `index` of the
+     * program's library-call table names (library position and command). */
+    gr_status (*call_library_entry)(gr_env* env, uint32_t index, const gr_value* args, int32_t nargs,
+                                    gr_value* result) GR_NOEXCEPT;
 } gr_services;
 
 /* Every environment begins with the table, in the manner of JNIEnv. */
@@ -227,6 +238,9 @@ GR_STATIC_ASSERT(offsetof(gr_services, create_window) == GR_SLOT_OFFSET(0x2C / 4
 GR_STATIC_ASSERT(offsetof(gr_services, initialise) == GR_SLOT_OFFSET(0x30 / 4), "slot 0x30");
 GR_STATIC_ASSERT(offsetof(gr_services, constant_text) == GR_SLOT_OFFSET(0x34 / 4), "slot 0x34");
 GR_STATIC_ASSERT(offsetof(gr_services, control_ref) == GR_SLOT_OFFSET(0x38 / 4), "slot 0x38");
+GR_STATIC_ASSERT(offsetof(gr_services, constant_number) == GR_SLOT_OFFSET(0x3C / 4), "slot 0x3C");
+GR_STATIC_ASSERT(offsetof(gr_services, routine_value) == GR_SLOT_OFFSET(0x40 / 4), "slot 0x40");
+GR_STATIC_ASSERT(offsetof(gr_services, call_library_entry) == GR_SLOT_OFFSET(0x44 / 4), "slot 0x44");
 GR_STATIC_ASSERT(sizeof(gr_value) == 24, "gr_value layout");
 
 #endif /* GEARRT_SERVICES_H */
