@@ -73,6 +73,7 @@ Result<Image> Reader::run()
     if (ok()) readForm();
     if (ok()) checkControls();
     if (ok()) readIdentityGroups();
+    if (ok()) checkFill();
     if (!ok()) return errors_.error();
     return std::move(img_);
 }
@@ -447,6 +448,14 @@ void Reader::readIdentityGroups()
                             ", the linkage table needs " + hex(expected[g][i]));
         }
     }
+}
+
+// Behind the last section the image is filled with zero bytes.
+void Reader::checkFill()
+{
+    for (size_t i = img_.end; i < b_.size(); ++i)
+        if (b_[i] != 0)
+            return fail("fill: byte " + hex(i) + " behind the last section is " + hex(b_[i]) + ", not zero");
 }
 
 } // namespace detail

@@ -31,6 +31,7 @@ private:
     void readProperties(Cursor& c, form::Element& e, const layout::KindLayout& k);
     void checkControls();
     void readIdentityGroups();
+    void checkFill();
 
     const Section& section(size_t i) const { return img_.sections[i]; }
     size_t dataBegin(size_t i) const { return section(i).data_offset; }

@@ -163,7 +163,7 @@ TEST(ImageRoundTrip, ReadGivesTheProgramBackAndWritingAgainGivesTheSameBytes)
     EXPECT_EQ(read->identity_groups[3].size(), p.form.elements.size());
 }
 
-TEST(ImageRoundTrip, TrailingFillAfterTheLastSectionIsAccepted)
+TEST(ImageRoundTrip, ZeroFillAfterTheLastSectionIsAccepted)
 {
     std::vector<uint8_t> bytes = written(sampleProgram());
     const size_t size = bytes.size();
@@ -171,6 +171,12 @@ TEST(ImageRoundTrip, TrailingFillAfterTheLastSectionIsAccepted)
     img::Result<img::Image> read = img::readImage(bytes);
     ASSERT_TRUE(read.ok()) << read.error().message;
     EXPECT_EQ(read->end, size);
+
+    // The fill is zero bytes: anything else behind the image is refused.
+    bytes[size + 100] = 0x5A;
+    read = img::readImage(bytes);
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.error().message, "fill: byte " + img::hex(size + 100) + " behind the last section is 0x5A, not zero");
 }
 
 TEST(Gbk, ChineseTextsRoundTripAndUseTwoBytesACharacter)
