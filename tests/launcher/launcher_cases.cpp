@@ -559,6 +559,37 @@ const std::map<std::string, CaseBody>& cases()
              check(utf8(folder).size() > 259, "the registered path is longer than 259 bytes");
              expectStarted(s.run(program), folder / "tavrn.vle", o, "registered path longer than 259 bytes");
          }},
+#ifdef _WIN32
+        {"version_record",
+         [](const Options& o, Sandbox&) {
+             // The executable carries the product's icon and version record.
+             const std::wstring exe = fs::absolute(o.launcher).wstring();
+             DWORD ignored = 0;
+             const DWORD size = ::GetFileVersionInfoSizeW(exe.c_str(), &ignored);
+             check(size > 0, "the executable has no version record");
+             if (size == 0) return;
+             std::vector<char> info(size);
+             check(::GetFileVersionInfoW(exe.c_str(), 0, size, info.data()) != 0, "cannot read the version record");
+             VS_FIXEDFILEINFO* fixed = nullptr;
+             UINT length = 0;
+             check(::VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) != 0 && fixed,
+                   "the version record has no fixed part");
+             if (fixed) {
+                 check(fixed->dwFileVersionMS == 0x00010000 && fixed->dwFileVersionLS == 0, "file version is not 1.0.0.0");
+                 check(fixed->dwProductVersionMS == 0x00010000 && fixed->dwProductVersionLS == 0,
+                       "product version is not 1.0.0.0");
+             }
+             wchar_t* name = nullptr;
+             check(::VerQueryValueW(info.data(), L"\\StringFileInfo\\080404B0\\ProductName",
+                                    reinterpret_cast<void**>(&name), &length) != 0 &&
+                       name && std::wstring(name) == L"ZKD \u9F7F\u8F6E\u53C2\u6570\u8BA1\u7B97",
+                   "the product name is not ZKD 齿轮参数计算");
+             const HMODULE module = ::LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+             check(module && ::FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14)) != nullptr,
+                   "the executable has no icon"); // 14: RT_GROUP_ICON
+             if (module) ::FreeLibrary(module);
+         }},
+#endif
 #ifndef _WIN32
         {"beyond_path_limit",
          [](const Options& o, Sandbox& s) {
