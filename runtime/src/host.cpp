@@ -95,43 +95,22 @@ gr_status svcErrorTrap(gr_env* env, gr_status code, const char* message, uint32_
     }
 }
 
-gr_status svcCallLibrary(gr_env* env, int32_t library, int32_t command, const gr_value* args, int32_t nargs,
-                         gr_value* result) noexcept
-{
-    try {
-        return Host::of(env).callLibrary(library, command, args, nargs, result);
-    } catch (...) {
-        return GR_ERR_OUT_OF_MEMORY;
+// A slot that forwards to the Host member of the same signature. Only
+// allocation can throw inside the runtime, and nothing thrown crosses the
+// table.
+template <auto Member>
+struct Slot;
+template <typename... Args, gr_status (Host::*Member)(Args...)>
+struct Slot<Member> {
+    static gr_status call(gr_env* env, Args... args) noexcept
+    {
+        try {
+            return (Host::of(env).*Member)(args...);
+        } catch (...) {
+            return GR_ERR_OUT_OF_MEMORY;
+        }
     }
-}
-
-gr_status svcCallCore(gr_env* env, int32_t command, const gr_value* args, int32_t nargs, gr_value* result) noexcept
-{
-    try {
-        return Host::of(env).callCore(command, args, nargs, result);
-    } catch (...) {
-        return GR_ERR_OUT_OF_MEMORY;
-    }
-}
-
-gr_status svcGetProperty(gr_env* env, uint32_t window, uint32_t control, int32_t property, gr_value* result) noexcept
-{
-    try {
-        return Host::of(env).getProperty(window, control, property, result);
-    } catch (...) {
-        return GR_ERR_OUT_OF_MEMORY;
-    }
-}
-
-gr_status svcSetProperty(gr_env* env, uint32_t window, uint32_t control, int32_t property, int32_t sub_field,
-                         const gr_value* value) noexcept
-{
-    try {
-        return Host::of(env).setProperty(window, control, property, sub_field, value);
-    } catch (...) {
-        return GR_ERR_OUT_OF_MEMORY;
-    }
-}
+};
 
 void* svcAllocate(gr_env* env, size_t size) noexcept
 {
@@ -152,90 +131,27 @@ void svcExit(gr_env* env, int32_t code) noexcept
     }
 }
 
-gr_status svcMessageLoop(gr_env* env, int32_t flags) noexcept
-{
-    try {
-        return Host::of(env).messageLoop(flags);
-    } catch (...) {
-        return GR_ERR_OUT_OF_MEMORY;
-    }
-}
-
-gr_status svcCreateWindow(gr_env* env, uint32_t window) noexcept
-{
-    try {
-        return Host::of(env).createWindow(window);
-    } catch (...) {
-        return GR_ERR_OUT_OF_MEMORY;
-    }
-}
-
-gr_status svcInitialise(gr_env* env, int32_t mode, gr_routine_ref exit_routine) noexcept
-{
-    try {
-        return Host::of(env).initialise(mode, exit_routine);
-    } catch (...) {
-        return GR_ERR_OUT_OF_MEMORY;
-    }
-}
-
-gr_status svcConstantText(gr_env* env, uint32_t index, gr_text* out) noexcept
-{
-    try {
-        return Host::of(env).constantText(index, out);
-    } catch (...) {
-        return GR_ERR_OUT_OF_MEMORY;
-    }
-}
-
-gr_status svcControlRef(gr_env* env, uint32_t index, gr_control_ref* out) noexcept
-{
-    try {
-        return Host::of(env).controlRef(index, out);
-    } catch (...) {
-        return GR_ERR_OUT_OF_MEMORY;
-    }
-}
-
-gr_status svcConstantNumber(gr_env* env, uint32_t index, double* out) noexcept
-{
-    try {
-        return Host::of(env).constantNumber(index, out);
-    } catch (...) {
-        return GR_ERR_OUT_OF_MEMORY;
-    }
-}
-
-gr_status svcRoutineValue(gr_env* env, uint32_t index, gr_routine_fn* out) noexcept
-{
-    try {
-        return Host::of(env).routineValue(index, out);
-    } catch (...) {
-        return GR_ERR_OUT_OF_MEMORY;
-    }
-}
-
-gr_status svcCallLibraryEntry(gr_env* env, uint32_t index, const gr_value* args, int32_t nargs,
-                              gr_value* result) noexcept
-{
-    try {
-        return Host::of(env).callLibraryEntry(index, args, nargs, result);
-    } catch (...) {
-        return GR_ERR_OUT_OF_MEMORY;
-    }
-}
-
 const gr_services kServices = {
-    sizeof(gr_services), GR_INTERFACE_VERSION,
-    svcErrorTrap,        nullptr,
-    svcCallLibrary,      svcCallCore,
-    svcGetProperty,      svcSetProperty,
-    svcAllocate,         nullptr,
-    svcRelease,          svcExit,
-    svcMessageLoop,      svcCreateWindow,
-    svcInitialise,       svcConstantText,
-    svcControlRef,       svcConstantNumber,
-    svcRoutineValue,     svcCallLibraryEntry,
+    sizeof(gr_services),
+    GR_INTERFACE_VERSION,
+    svcErrorTrap,
+    nullptr,
+    Slot<&Host::callLibrary>::call,
+    Slot<&Host::callCore>::call,
+    Slot<&Host::getProperty>::call,
+    Slot<&Host::setProperty>::call,
+    svcAllocate,
+    nullptr,
+    svcRelease,
+    svcExit,
+    Slot<&Host::messageLoop>::call,
+    Slot<&Host::createWindow>::call,
+    Slot<&Host::initialise>::call,
+    Slot<&Host::constantText>::call,
+    Slot<&Host::controlRef>::call,
+    Slot<&Host::constantNumber>::call,
+    Slot<&Host::routineValue>::call,
+    Slot<&Host::callLibraryEntry>::call,
 };
 
 void setVisualStyleThunk(void* ctx, int32_t themed) noexcept
