@@ -5,6 +5,8 @@
 #   ./build.sh test-sanitize  the same with AddressSanitizer + UBSan
 #   ./build.sh deps           only install the Debian packages
 #   ./build.sh build          only build (dev preset)
+#   ./build.sh windows        the Windows build: cross-built, zipped, tested under Wine
+#                             (tools/windows/build.sh; build/windows/gearcalc-windows-x64.zip)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -69,5 +71,6 @@ case "${1:-run}" in
     build asan
     ctest --preset asan
     ;;
-  *) echo "usage: $0 [run|test|test-sanitize|deps|build]" >&2; exit 2 ;;
+  windows) shift; exec bash tools/windows/build.sh "$@" ;;
+  *) echo "usage: $0 [run|test|test-sanitize|deps|build|windows]" >&2; exit 2 ;;
 esac

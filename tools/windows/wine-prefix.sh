@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Makes a Wine prefix for running the Windows build's programs and tests:
+#   tools/windows/wine-prefix.sh <prefix folder> headless|x11
+# headless  Wine's null display driver: windows exist, nothing is shown and
+#           no X display is needed (the unit tests, the build's own steps)
+# x11       the X11 driver, for the end-to-end check under Xvfb
+# Both: no Mono or Gecko (they would be offered for download), and the
+# faces a Windows program asks for are replaced by an installed CJK font,
+# so Chinese text renders with real glyphs. That replacement lives in this
+# prefix only; the product itself brings no fonts.
+# A prefix that was made already is left as it is.
+set -euo pipefail
+prefix="$1"
+mode="$2"
+stamp="$prefix/.gearcalc-$mode"
+[ -f "$stamp" ] && exit 0
+
+export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+rm -rf "$prefix"
+mkdir -p "$prefix"
+wineboot -i >/dev/null 2>&1 </dev/null
+
+cjk_face="WenQuanYi Micro Hei"
+reg="$prefix/gearcalc.reg"
+{
+  echo 'Windows Registry Editor Version 5.00'
+  echo
+  echo '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]'
+  for face in "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2" "SimSun" "NSimSun" "Microsoft YaHei" "Segoe UI" "MS Sans Serif"; do
+    echo "\"$face\"=\"$cjk_face\""
+  done
+  echo
+  echo '[HKEY_CURRENT_USER\Software\Wine\Drivers]'
+  if [ "$mode" = headless ]; then echo '"Graphics"="null"'; else echo '"Graphics"="x11"'; fi
+  echo
+  # No window manager runs under Xvfb: Wine draws title bars and frames itself.
+  echo '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]'
+  echo '"Managed"="N"'
+  echo '"Decorated"="N"'
+} >"$reg"
+wine regedit /S "$(printf 'Z:%s' "${reg//\//\\}")" >/dev/null 2>&1 </dev/null
+wineserver -w
+touch "$stamp"
