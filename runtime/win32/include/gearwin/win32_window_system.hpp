@@ -1,0 +1,65 @@
+// The Win32 window system: the real window of the program on Windows,
+// built from plain Win32 and common controls. Like the other backends it
+// mirrors a FormModel on screen and feeds the user's edits and clicks back
+// into it, so property semantics stay those of the model.
+// This header needs no Windows headers; handles are passed as void*.
+#pragma once
+
+#include <gearhost/window_system.hpp>
+
+#include <cstdint>
+#include <memory>
+
+namespace gr {
+
+class Win32WindowSystem final : public WindowSystem {
+public:
+    // `module` is the module whose resources hold the common-controls
+    // manifest (the runtime library); null: the executable.
+    explicit Win32WindowSystem(void* module = nullptr);
+    ~Win32WindowSystem() override;
+    Win32WindowSystem(const Win32WindowSystem&) = delete;
+    Win32WindowSystem& operator=(const Win32WindowSystem&) = delete;
+
+    void build(FormModel& model, EventSink& sink) override;
+    void refresh(const ControlState& control, int32_t property) override;
+    void appended(const ControlState& control, std::string_view added) override;
+
+    Rect windowRect() const override;
+    Size clientSize() const override;
+    void placeWindow(std::optional<int> left, std::optional<int> top) override;
+    int screenWidth() const override;
+    Point cursor() const override;
+
+    int runMessageLoop() override;
+    void closeMainWindow() override;
+    bool windowOpen() const override;
+
+    void setVisualStyle(bool themed) override;
+    bool themed() const;
+
+    int showMessage(const MessageRequest& request) override;
+    PrintAnswer askPrint(const std::string& document_name) override;
+    bool submitPrintJob(const PrintJob& job) override;
+
+    // The main window (HWND) and the control shown for an identity (null
+    // for the printer and unknown identities); the window's own identity
+    // gives the main window.
+    void* mainWindow() const;
+    void* controlWindow(uint32_t identity) const;
+    // Handles one message the way the message loop does (keys and mouse
+    // moves reach the program, Tab moves the focus); for tests that post
+    // input and pump it themselves. `msg` is a MSG*.
+    void handleMessage(void* msg);
+    // Runs every message waiting in the queue through handleMessage.
+    void pumpMessages();
+
+    class Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+std::unique_ptr<WindowSystem> makeWin32WindowSystem(void* module = nullptr);
+
+} // namespace gr

@@ -1,0 +1,192 @@
+// What the user does in the Win32 window, on its way to the model and the
+// program: clicks, edits and selections (WM_COMMAND), keys, and mouse moves
+// inside the window, where it left the window and over its frame.
+#include "win32_impl.hpp"
+
+#include <gearhost/input_rules.hpp>
+
+#include <commctrl.h>
+
+namespace gr {
+
+namespace {
+
+int64_t shiftState()
+{
+    int64_t state = 0;
+    if (::GetKeyState(VK_SHIFT) < 0) state |= 1;
+    if (::GetKeyState(VK_CONTROL) < 0) state |= 2;
+    if (::GetKeyState(VK_MENU) < 0) state |= 4;
+    return state;
+}
+
+// The content an edit box would have if `inserted` replaced its selection.
+std::wstring afterInsertion(HWND edit, const std::wstring& inserted)
+{
+    const int length = ::GetWindowTextLengthW(edit);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(edit, text.data(), length + 1)));
+    DWORD start = 0, end = 0;
+    ::SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    start = std::min<DWORD>(start, static_cast<DWORD>(text.size()));
+    end = std::min<DWORD>(std::max(start, end), static_cast<DWORD>(text.size()));
+    return text.substr(0, start) + inserted + text.substr(end);
+}
+
+std::wstring clipboardText(HWND owner)
+{
+    std::wstring text;
+    if (!::OpenClipboard(owner)) return text;
+    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) {
+            text = chars;
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    return text;
+}
+
+constexpr UINT_PTR kFilterId = 1;
+
+LRESULT CALLBACK filterProc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR mode)
+{
+    const auto input_mode = static_cast<int32_t>(mode);
+    if (message == WM_CHAR && wparam >= 32) {
+        const std::wstring typed(1, static_cast<wchar_t>(wparam));
+        if (!acceptsInput(input_mode, win32::utf8(afterInsertion(edit, typed)))) {
+            ::MessageBeep(MB_OK);
+            return 0;
+        }
+    } else if (message == WM_PASTE) {
+        if (!acceptsInput(input_mode, win32::utf8(afterInsertion(edit, clipboardText(edit))))) {
+            ::MessageBeep(MB_OK);
+            return 0;
+        }
+    } else if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(edit, filterProc, kFilterId);
+    }
+    return ::DefSubclassProc(edit, message, wparam, lparam);
+}
+
+} // namespace
+
+void Win32WindowSystem::Impl::filterInput(HWND edit, int32_t input_mode)
+{
+    if (input_mode != form::kIntegerInput && input_mode != form::kDecimalInput) return;
+    ::SetWindowSubclass(edit, filterProc, kFilterId, static_cast<DWORD_PTR>(input_mode));
+}
+
+void Win32WindowSystem::Impl::command(HWND hwnd, WORD notification)
+{
+    ControlState* c = stateOf(hwnd);
+    if (c == nullptr || showing) return;
+    switch (c->kind) {
+    case form::kButton:
+        if (notification == BN_CLICKED) sink->dispatchEvent(c->identity, form::kEventClicked, {});
+        break;
+    case form::kCheckBox:
+    case form::kRadioButton:
+        if (notification == BN_CLICKED) {
+            model->applyClick(*c);
+            showing = true;
+            showChecks();
+            showing = false;
+            sink->dispatchEvent(c->identity, form::kEventClicked, {});
+        }
+        break;
+    case form::kEditBox:
+        // The user's edit; the read-only result box has none.
+        if (notification == EN_CHANGE && !c->element->multiline) {
+            const std::string text = win32::windowText(hwnd);
+            if (acceptsInput(c->element->input_mode, text)) {
+                c->text = text;
+            } else {
+                // Something the filter did not see (a drop, an input method)
+                // made the content invalid: back to the model's.
+                const std::wstring kept = win32::wide(c->text);
+                showing = true;
+                ::SetWindowTextW(hwnd, kept.c_str());
+                ::SendMessageW(hwnd, EM_SETSEL, kept.size(), kept.size());
+                showing = false;
+            }
+        }
+        break;
+    case form::kComboBox:
+        if (notification == CBN_SELCHANGE) c->select(static_cast<int32_t>(::SendMessageW(hwnd, CB_GETCURSEL, 0, 0)));
+        break;
+    default:
+        break;
+    }
+}
+
+bool Win32WindowSystem::Impl::preTranslate(MSG& msg)
+{
+    if (window == nullptr || sink == nullptr) return false;
+    const bool ours = msg.hwnd == window || ::IsChild(window, msg.hwnd);
+    if (!ours) return false;
+    switch (msg.message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+        // An open drop-down list takes its own keys (Enter chooses).
+        HWND combo = msg.hwnd;
+        while (combo != nullptr && combo != window && stateOf(combo) == nullptr) combo = ::GetParent(combo);
+        const ControlState* c = combo != nullptr ? stateOf(combo) : nullptr;
+        if (c != nullptr && c->kind == form::kComboBox && ::SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0)) return false;
+        const auto key = static_cast<int64_t>(msg.wParam);
+        sink->dispatchEvent(self_identity, form::kEventKeyPressed, {key, shiftState()});
+        // Enter is the window's, from whichever control has the focus: no
+        // button is pressed by it and no edit box beeps.
+        return key == VK_RETURN && window != nullptr;
+    }
+    case WM_MOUSEMOVE: {
+        POINT at{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+        ::MapWindowPoints(msg.hwnd, window, &at, 1);
+        if (mouse_tracked != msg.hwnd) {
+            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, msg.hwnd, 0};
+            if (::TrackMouseEvent(&track)) mouse_tracked = msg.hwnd;
+        }
+        mouseMoved(Point{at.x, at.y}, shiftState());
+        return false;
+    }
+    case WM_MOUSELEAVE:
+        if (msg.hwnd == mouse_tracked) {
+            mouse_tracked = nullptr;
+            mouseLeft();
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+void Win32WindowSystem::Impl::mouseMoved(Point at, int64_t modifiers)
+{
+    sink->dispatchEvent(self_identity, form::kEventMouseMoved, {at.x, at.y, modifiers});
+}
+
+void Win32WindowSystem::Impl::mouseLeft()
+{
+    if (window == nullptr) return;
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    ::ScreenToClient(window, &cursor);
+    RECT client{};
+    ::GetClientRect(window, &client);
+    // From the window onto one of its controls, or back: still inside.
+    if (::PtInRect(&client, cursor)) return;
+    const Size size{client.right, client.bottom};
+    mouseMoved(leavingPosition(size, Point{cursor.x, cursor.y}), shiftState());
+}
+
+void Win32WindowSystem::Impl::frameMouseMoved(POINT screen)
+{
+    if (window == nullptr || sink == nullptr) return;
+    ::ScreenToClient(window, &screen);
+    RECT client{};
+    ::GetClientRect(window, &client);
+    if (const std::optional<Point> at = framePosition(Size{client.right, client.bottom}, Point{screen.x, screen.y}))
+        mouseMoved(*at, shiftState());
+}
+
+} // namespace gr
