@@ -75,12 +75,19 @@ std::optional<std::string> fromWide(std::wstring_view wide)
 
 std::optional<std::string> executablePath() { return modulePath(nullptr); }
 
-std::optional<std::string> moduleFolder(const void* address)
+LibraryHandle moduleHandle(const void* address)
 {
     HMODULE module = nullptr;
     if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                               static_cast<LPCWSTR>(address), &module))
-        return std::nullopt;
+        return nullptr;
+    return module;
+}
+
+std::optional<std::string> moduleFolder(const void* address)
+{
+    HMODULE module = static_cast<HMODULE>(moduleHandle(address));
+    if (module == nullptr) return std::nullopt;
     const std::optional<std::string> path = modulePath(module);
     if (!path) return std::nullopt;
     std::optional<std::string> folder = folderOf(*path);

@@ -14,6 +14,8 @@
 
 #if GEARRT_HAVE_QT
 #include <gearqt/qt_window_system.hpp>
+#elif GEARRT_HAVE_WIN32
+#include <gearwin/win32_window_system.hpp>
 #endif
 
 namespace {
@@ -47,6 +49,10 @@ std::unique_ptr<gr::WindowSystem> makeWindowSystem()
     static char name[] = "gearcalc";
     static char* argv[] = {name, nullptr};
     return gr::makeQtWindowSystem(argc, argv);
+#elif GEARRT_HAVE_WIN32
+    // The runtime library carries the common-controls manifest.
+    static int anchor = 0;
+    return gr::makeWin32WindowSystem(gearplat::moduleHandle(&anchor));
 #else
     return gr::makeHeadlessWindowSystem();
 #endif
@@ -82,7 +88,7 @@ void startProgram(const void* image)
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) gear_start_routine GetNewSock(int32_t key)
+extern "C" GEAR_RUNTIME_EXPORT gear_start_routine GetNewSock(int32_t key)
 {
     return key == GEAR_RUNTIME_ENTRY_KEY ? startProgram : nullptr;
 }

@@ -1,8 +1,7 @@
 #include <gearhost/program_loader.hpp>
 
+#include <gearhost/support_library.hpp>
 #include <gearrt/library.h>
-
-#include <dlfcn.h>
 
 #include <cstring>
 #include <limits>
@@ -26,21 +25,8 @@ std::string checkLibraries(const std::vector<image::Library>& libraries, const s
     if (folder.empty()) return {};
     for (size_t i = 1; i < libraries.size(); ++i) {
         const image::Library& lib = libraries[i];
-        const std::string path = folder + "/" + lib.name + ".vlr";
-        void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr) return "找不到程序需要的支持库 " + path + "。";
-        auto entry = reinterpret_cast<gr_library_entry_fn>(dlsym(handle, GR_LIBRARY_ENTRY));
-        const gr_library_info* info = entry != nullptr ? entry() : nullptr;
-        std::string error;
-        if (info == nullptr || info->struct_size < sizeof(gr_library_info) || info->name == nullptr ||
-            std::strcmp(info->name, lib.name.c_str()) != 0)
-            error = "支持库 " + path + " 无效。";
-        else if (info->major < 0 || static_cast<uint32_t>(info->major) != lib.major)
-            error = "支持库 " + path + " 的版本是 " + std::to_string(info->major) + "." +
-                    std::to_string(info->minor) + "，程序需要 " + std::to_string(lib.major) + "." +
-                    std::to_string(lib.minor) + "。";
-        dlclose(handle);
-        if (!error.empty()) return error;
+        const SupportLibrary opened = openSupportLibrary(folder, lib.name, lib.major, lib.minor);
+        if (!opened.error.empty()) return opened.error;
     }
     return {};
 }

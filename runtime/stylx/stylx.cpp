@@ -33,7 +33,7 @@ const gr_library_info kInfo = {sizeof(gr_library_info), GR_LIBRARY_INTERFACE_VER
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) const gr_library_info* gr_library(void)
+extern "C" GR_LIBRARY_EXPORT const gr_library_info* gr_library(void)
 {
     return &kInfo;
 }

@@ -35,6 +35,13 @@ extern "C" {
 #define GEAR_IMAGE_SIZE_SYMBOL "gear_program_image_size"
 #define GEAR_IMAGE_ALIGNMENT 16
 
+/* How the runtime library marks GetNewSock for export. */
+#if defined(_WIN32)
+#define GEAR_RUNTIME_EXPORT __declspec(dllexport)
+#else
+#define GEAR_RUNTIME_EXPORT __attribute__((visibility("default")))
+#endif
+
 typedef void (*gear_start_routine)(const void* image);
 typedef gear_start_routine (*gear_runtime_entry)(int32_t key);
 

@@ -86,6 +86,9 @@ private:
 };
 
 #if defined(_WIN32)
+// The loaded module (HMODULE of the executable or a library) that holds
+// `address`; null when the system cannot say.
+LibraryHandle moduleHandle(const void* address);
 // UTF-8 to UTF-16; empty for invalid UTF-8.
 std::wstring toWide(std::string_view utf8);
 // UTF-16 to UTF-8; nothing when `wide` is not valid UTF-16 (an unpaired

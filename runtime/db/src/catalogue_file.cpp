@@ -2,6 +2,8 @@
 
 #include <geardb/utf8.hpp>
 
+#include <gearplat/text_files.hpp>
+
 #include <sqlite3.h>
 
 #include <array>
@@ -70,7 +72,8 @@ std::string numberText(std::int64_t x)
 std::string fileUri(const std::string& path)
 {
     std::error_code ec;
-    std::string abs = std::filesystem::absolute(path, ec).generic_string();
+    const std::u8string generic = std::filesystem::absolute(gearplat::pathFromUtf8(path), ec).generic_u8string();
+    std::string abs(generic.begin(), generic.end());
     if (ec) abs = path;
     std::string uri = "file://";
     if (abs.empty() || abs.front() != '/') uri += '/';
@@ -197,7 +200,7 @@ SqliteHandle openForReading(const std::string& path, std::string& error)
 {
     const std::string prefix = "打开 " + path + " 失败：";
     std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
+    const auto status = std::filesystem::status(gearplat::pathFromUtf8(path), ec);
     if (status.type() == std::filesystem::file_type::not_found) {
         error = prefix + "文件不存在。";
         return nullptr;

@@ -2,6 +2,8 @@
 
 #include <geardb/utf8.hpp>
 
+#include <gearplat/text_files.hpp>
+
 #include <sqlite3.h>
 
 #include <cerrno>
@@ -86,7 +88,7 @@ std::string createTemporaryBeside(const std::string& path, std::string& error)
         for (std::uint64_t bits = random(), k = 0; k < 12; ++k, bits >>= 4)
             name += digits[bits & 15];
         // "x": fail rather than reuse a name that exists.
-        if (std::FILE* f = std::fopen(name.c_str(), "wbx")) {
+        if (std::FILE* f = gearplat::openFile(name, "wbx")) {
             std::fclose(f);
             return name;
         }
@@ -116,7 +118,7 @@ struct CatalogueWriter::State {
         db = nullptr;
         if (!temp.empty()) {
             std::error_code ec;
-            std::filesystem::remove(temp, ec);
+            std::filesystem::remove(gearplat::pathFromUtf8(temp), ec);
             temp.clear();
         }
     }
@@ -253,7 +255,7 @@ std::string CatalogueWriter::commit()
         s.db = nullptr;
     if (error.empty()) {
         std::error_code ec;
-        std::filesystem::rename(s.temp, s.target, ec);
+        std::filesystem::rename(gearplat::pathFromUtf8(s.temp), gearplat::pathFromUtf8(s.target), ec);
         if (ec) error = "cannot move the finished file to " + s.target + ": " + ec.message();
     }
     if (!error.empty()) {

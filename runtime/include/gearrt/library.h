@@ -35,6 +35,12 @@ typedef struct gr_library_info {
 } gr_library_info;
 
 #define GR_LIBRARY_ENTRY "gr_library"
+/* How a support library marks its entry for export. */
+#if defined(_WIN32)
+#define GR_LIBRARY_EXPORT __declspec(dllexport)
+#else
+#define GR_LIBRARY_EXPORT __attribute__((visibility("default")))
+#endif
 typedef const gr_library_info* (*gr_library_entry_fn)(void);
 
 #ifdef __cplusplus
