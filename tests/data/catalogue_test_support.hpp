@@ -4,6 +4,7 @@
 #pragma once
 
 #include <geardb/catalogue_writer.hpp>
+#include <geartest/scratch_folder.hpp>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -25,9 +26,7 @@ class TempDir {
 public:
     TempDir()
     {
-        std::string pattern = (fs::temp_directory_path() / "catalogue-test-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
+        path_ = geartest::makeScratchFolder("catalogue-test");
     }
     ~TempDir()
     {
@@ -79,15 +78,16 @@ inline void execSql(const std::string& path, const std::string& sql)
     ASSERT_EQ(rc, SQLITE_OK) << text;
 }
 
+// Paths are UTF-8, as the catalogue code takes them.
 inline std::string readBytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(fs::path(std::u8string(path.begin(), path.end())), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 inline void writeBytes(const std::string& path, const std::string& bytes)
 {
-    std::ofstream(path, std::ios::binary) << bytes;
+    std::ofstream(fs::path(std::u8string(path.begin(), path.end())), std::ios::binary) << bytes;
 }
 
 inline void expectContainsAll(const std::string& text, const std::vector<std::string>& parts)

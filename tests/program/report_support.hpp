@@ -6,6 +6,7 @@
 #include "program_fixture.hpp"
 
 #include <geardb/catalogue_writer.hpp>
+#include <geartest/scratch_folder.hpp>
 
 #include <cstdlib>
 #include <filesystem>
@@ -51,9 +52,7 @@ class CatalogueFolder {
 public:
     CatalogueFolder()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "gearcalc-calc-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
+        path_ = geartest::makeScratchFolder("gearcalc-calc");
     }
     ~CatalogueFolder()
     {

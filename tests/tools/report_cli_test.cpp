@@ -4,13 +4,10 @@
 
 #include <geardb/catalogue_writer.hpp>
 
+#include <geartest/run_program.hpp>
+#include <geartest/scratch_folder.hpp>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -22,8 +19,6 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -33,9 +28,7 @@ class TempFolder {
 public:
     TempFolder()
     {
-        std::string pattern = (fs::temp_directory_path() / "gearcalc-report-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
+        path_ = geartest::makeScratchFolder("gearcalc-report-test");
     }
     ~TempFolder()
     {
@@ -51,49 +44,18 @@ private:
     fs::path path_;
 };
 
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 void writeFile(const std::string& path, const std::string& text)
 {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Outcome = geartest::ProgramRun;
 
 // Runs gearcalc-report with `args`; output is captured through files.
 Outcome report(const std::vector<std::string>& args)
 {
     TempFolder scratch;
-    const std::string out_path = scratch.file("out"), err_path = scratch.file("err");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<std::string> all = {GEARCALC_REPORT};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    Outcome run;
-    const int rc = posix_spawn(&pid, GEARCALC_REPORT, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) throw std::runtime_error("cannot start gearcalc-report");
-    int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
-    run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-    run.out = readFile(out_path);
-    run.err = readFile(err_path);
-    return run;
+    return geartest::runProgram(GEARCALC_REPORT, args, scratch.path());
 }
 
 std::vector<Json> jsonLines(const std::string& out)

@@ -2,6 +2,7 @@
 
 #include <geardb/catalogue_writer.hpp>
 #include <gearprog/catalogue_schema.hpp>
+#include <gearplat/text_files.hpp>
 #include "csv.hpp"
 
 #include <algorithm>
@@ -124,7 +125,7 @@ std::string convertCell(FieldKind kind, const std::string& text, CellValue& out)
 
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(gearplat::pathFromUtf8(path), std::ios::binary);
     if (!in) {
         error = "cannot read " + path + ": " + std::strerror(errno);
         return false;
@@ -146,23 +147,23 @@ std::string writeFileAtomically(const std::string& path, std::string_view bytes)
     std::string error;
     const std::string temp = gr::db::createTemporaryBeside(path, error);
     if (temp.empty()) return error;
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    std::FILE* f = gearplat::openFile(temp, "wb");
     if (!f) {
         std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
+        std::filesystem::remove(gearplat::pathFromUtf8(temp), ignored);
         return "cannot write " + temp + ": " + std::strerror(errno);
     }
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     const bool closed = std::fclose(f) == 0;
     std::error_code ec;
     if (!written || !closed) {
-        std::filesystem::remove(temp, ec);
+        std::filesystem::remove(gearplat::pathFromUtf8(temp), ec);
         return "cannot write " + path;
     }
-    std::filesystem::rename(temp, path, ec);
+    std::filesystem::rename(gearplat::pathFromUtf8(temp), gearplat::pathFromUtf8(path), ec);
     if (ec) {
         std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
+        std::filesystem::remove(gearplat::pathFromUtf8(temp), ignored);
         return "cannot write " + path + ": " + ec.message();
     }
     return {};

@@ -1,5 +1,7 @@
 #include "imgtool.hpp"
 
+#include <gearplat/text_files.hpp>
+
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -17,7 +19,7 @@ using img::hex;
 
 bool readFile(const std::string& path, std::vector<uint8_t>& bytes, std::ostream& err)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(gearplat::pathFromUtf8(path), std::ios::binary);
     if (!in) {
         err << path << ": cannot open\n";
         return false;
@@ -39,7 +41,7 @@ bool readFile(const std::string& path, std::vector<uint8_t>& bytes, std::ostream
 
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::ostream& err)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(gearplat::pathFromUtf8(path), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!out.flush()) {
         err << path << ": cannot write\n";

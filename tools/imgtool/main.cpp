@@ -1,7 +1,7 @@
 // imgtool: inspects, verifies and packs program images.
 #include "imgtool.hpp"
 
-#include <CLI/CLI.hpp>
+#include <geartools/command_line.hpp>
 
 #include <iostream>
 
@@ -24,7 +24,8 @@ int main(int argc, char** argv)
     CLI::App* pack = app.add_subcommand("pack", "Build the program's image from its form, routines and texts");
     pack->add_option("OUT", image, "image file to write")->required();
 
-    CLI11_PARSE(app, argc, argv);
+    if (const std::optional<int> status = geartools::parseArguments(app, argc, argv)) return *status;
+    gearplat::binaryStandardOutput();
 
     if (*inspect) return imgtool::inspect(image, std::cout, std::cerr);
     if (*verify) return imgtool::verify(image, std::cout, std::cerr);

@@ -7,6 +7,10 @@
 #include <geardb/utf8.hpp>
 #include <gearprog/catalogue_schema.hpp>
 
+#include <geartools/command_line.hpp>
+#include <gearplat/platform.hpp>
+#include <gearplat/text_files.hpp>
+
 #include <CLI/CLI.hpp>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
@@ -87,12 +91,15 @@ Exit status:
   first gear without a report.
 Messages the window shows (runtime errors, catalogues that cannot be opened) go to stderr.)";
 
-std::filesystem::path executableFolder(const char* argv0)
+// The folder of the running executable (UTF-8, no trailing separator),
+// where the catalogues and the style library lie.
+std::string executableFolder(const std::string& argv0)
 {
+    const std::optional<std::string> self = gearplat::executablePath();
     std::error_code ec;
-    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) self = std::filesystem::absolute(argv0, ec);
-    return self.parent_path();
+    const std::string path = self ? *self : gearplat::utf8FromPath(std::filesystem::absolute(gearplat::pathFromUtf8(argv0), ec));
+    const std::optional<std::string> folder = gearplat::folderOf(path);
+    return folder ? gearplat::withoutTrailingSeparator(*folder) : std::string(".");
 }
 
 const char* statusName(Outcome outcome)
@@ -275,7 +282,7 @@ std::string readBatch(const std::string& path, Batch& batch)
 {
     std::string data;
     {
-        std::ifstream in(path, std::ios::binary);
+        std::ifstream in(gearplat::pathFromUtf8(path), std::ios::binary);
         if (!in) return path + ": cannot be read";
         data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
@@ -373,12 +380,10 @@ int main(int argc, char** argv)
     o_batch->excludes(o_item)->excludes(o_all)->excludes(o_pressure);
     o_all->excludes(o_item);
 
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        const int code = app.exit(e);
-        return code == 0 ? kExitReport : kExitUsage;
-    }
+    if (const std::optional<int> code = geartools::parseArguments(app, argc, argv))
+        return *code == 0 ? kExitReport : kExitUsage;
+    // The report's bytes as they are, CR LF included, on every system.
+    gearplat::binaryStandardOutput();
     if ((*o_batch || *o_all) && *o_format && format != "json") {
         std::cerr << "gearcalc-report: --batch and --all-items write JSON lines; --format " << format
                   << " does not apply\n";
@@ -419,9 +424,9 @@ int main(int argc, char** argv)
         }
     }
 
-    const std::filesystem::path exe_folder = executableFolder(argv[0]);
-    if (catalogue_dir.empty()) catalogue_dir = exe_folder.string();
-    Session session(catalogue_dir, exe_folder.string());
+    const std::string exe_folder = executableFolder(argc > 0 ? argv[0] : "");
+    if (catalogue_dir.empty()) catalogue_dir = exe_folder;
+    Session session(catalogue_dir, exe_folder);
     for (const std::string& m : session.startupMessages()) std::cerr << m << '\n';
 
     if (*o_batch)
