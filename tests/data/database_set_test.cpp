@@ -358,7 +358,7 @@ TEST(ReadOnly, OpenSearchAndReadLeaveFileAndFolderUntouched)
     writeItems(path);
     const std::string before = readBytes(path);
     const fs::file_time_type written = fs::last_write_time(folder / "ZKD.edb");
-    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(folder / "ZKD.edb", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
 
     DatabaseSet set;

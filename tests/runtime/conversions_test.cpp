@@ -14,6 +14,7 @@
 #include <locale>
 #include <memory>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,12 @@ public:
         if (const char* old = std::setlocale(LC_ALL, nullptr))
             savedC_ = old;
         if (std::setlocale(LC_ALL, name) != nullptr) {
-            std::locale::global(std::locale(name));
+            // The C++ library on Windows (MinGW) knows no named locales;
+            // the C locale, which printf and strtod follow, is set.
+            try {
+                std::locale::global(std::locale(name));
+            } catch (const std::runtime_error&) {
+            }
             active_ = true;
         }
     }
@@ -503,7 +509,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Conversions, IgnoreDecimalCommaLocale) {
     std::unique_ptr<GlobalLocale> locale;
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"}) {
+    // POSIX names, then the Windows C runtime's.
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "German_Germany.1252", "German"}) {
+        locale.reset(); // the last try puts its locale back before the next one is set
         locale = std::make_unique<GlobalLocale>(name);
         if (locale->active())
             break;

@@ -191,6 +191,9 @@ TEST(ReportCli, JsonEchoesTheInputs)
 
 TEST(ReportCli, JsonStaysValidForTextsThatAreNotUtf8)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "a Windows command line is UTF-16 text: bytes that are not UTF-8 cannot be passed";
+#endif
     // The raw report keeps the typed bytes; the JSON line shows U+FFFD.
     const Outcome raw = report({"--module", "2\xff", "--teeth", "20", "--format", "raw"});
     EXPECT_NE(raw.out.find("模数：2\xff\r\n"), std::string::npos);
@@ -283,7 +286,7 @@ TEST(ReportCli, HelpDocumentsOptionsAndJsonNames)
                              "--batch", "--all-items"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     for (const gearcalc::report::ReportField& f : gearcalc::report::reportFields())
-        EXPECT_NE(r.out.find("\"" + std::string(f.name) + "\""), std::string::npos) << f.name;
+        EXPECT_NE(r.out.find(std::string(1, '"').append(f.name).append(1, '"')), std::string::npos) << f.name;
     for (const char* status : {"0 ", "1 ", "2 ", "3 ", "4 "}) EXPECT_NE(r.out.find(status), std::string::npos);
 }
 

@@ -17,9 +17,16 @@ namespace geartools {
 
 // Nothing when the tool goes on; else the exit status CLI11 chose (after
 // printing the help or the usage error).
-inline std::optional<int> parseArguments(CLI::App& app, int argc, char** argv)
+inline void withoutWindowsStyleOptions(CLI::App& app)
 {
     app.allow_windows_style_options(false);
+    // Subcommands took the setting when they were made.
+    for (CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) withoutWindowsStyleOptions(*sub);
+}
+
+inline std::optional<int> parseArguments(CLI::App& app, int argc, char** argv)
+{
+    withoutWindowsStyleOptions(app);
     std::vector<std::string> args = gearplat::utf8Arguments(argc, argv);
     if (!args.empty()) args.erase(args.begin());
     std::reverse(args.begin(), args.end()); // CLI11 takes them last first
