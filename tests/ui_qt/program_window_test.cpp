@@ -13,6 +13,7 @@
 #include <gearprog/routines.hpp>
 #include <gearui/program.hpp>
 #include "qt_test_support.hpp"
+#include <geartest/window_states.hpp>
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -66,87 +67,13 @@ struct Program {
 
 // --- Window states ------------------------------------------------------------
 
-// Inputs as "on"/"off", labels as their text colour (BBGGRR, hex).
-using State = std::map<std::string, std::string>;
-// Check boxes and radio buttons: ticked or not.
-using Checks = std::map<std::string, int>;
-
-constexpr const char* kOn = "on";
-constexpr const char* kOff = "off";
-constexpr const char* kBlackLabel = "000000";
-constexpr const char* kGreyLabel = "C0C0C0";
-constexpr const char* kMidGreyLabel = "808080";
-
-std::string hexColour(uint32_t bgr)
-{
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%06X", bgr);
-    return buf;
-}
-
-bool hasFace(const gr::ControlState& c)
-{
-    return c.element != nullptr && !c.element->name.empty() && c.kind != gr::form::kPictureBox &&
-           c.kind != gr::form::kPrinter;
-}
-
-State modelState(const gr::FormModel& model)
-{
-    State s;
-    for (const gr::ControlState& c : model.controls()) {
-        if (!hasFace(c)) continue;
-        s[c.element->name] = c.kind == gr::form::kLabel ? hexColour(c.text_colour) : c.disabled ? kOff : kOn;
-    }
-    return s;
-}
-
-Checks modelChecks(const gr::FormModel& model)
-{
-    Checks s;
-    for (const gr::ControlState& c : model.controls())
-        if (c.kind == gr::form::kCheckBox || c.kind == gr::form::kRadioButton) s[c.element->name] = c.checked;
-    return s;
-}
-
-// The expected state of an input mode.
-State mode(const char* dms, const char* decimal_box, const char* decimal_label, const char* decimal_check, bool item)
-{
-    const char* in = item ? kOff : kOn;
-    const char* label = item ? kGreyLabel : kBlackLabel;
-    State s = {
-        {"模数标签", label},         {"模数编辑框", in},          {"齿数标签", label},
-        {"齿数编辑框", in},          {"压力角标签", label},       {"压力角编辑框", in},
-        {"圆点标签", kBlackLabel},   {"直齿单选框", in},          {"斜齿单选框", in},
-        {"螺旋角标签", label},       {"度数选择框", decimal_check}, {"度数编辑框", decimal_box},
-        {"度数标签", decimal_label}, {"精度标签", label},         {"精度组合框", in},
-        {"上偏差标签", label},       {"齿厚偏差组合框", in},      {"公差标签", label},
-        {"齿厚公差组合框", in},      {"货号选择框", kOn},         {"货号编辑框", item ? kOn : kOff},
-        {"隐藏选择框", kOn},         {"结果编辑框", kOn},         {"计算按钮", kOn},
-        {"打印按钮", kOff},          {"退出按钮", kOn},
-    };
-    for (const char* box : {"度编辑框", "分编辑框", "秒编辑框"}) s[box] = dms;
-    for (const char* l : {"度标签", "分标签", "秒标签"}) s[l] = std::string(dms) == kOn ? kBlackLabel : kGreyLabel;
-    return s;
-}
-State directSpur() { return mode(kOff, kOff, kGreyLabel, kOff, false); }
-State helicalDms(const char* decimal_label = kGreyLabel) { return mode(kOn, kOff, decimal_label, kOn, false); }
-State helicalDecimal() { return mode(kOff, kOn, kBlackLabel, kOn, false); }
-State itemMode() { return mode(kOff, kOff, kGreyLabel, kOff, true); }
-
-QString shown(const std::string& value) { return QString::fromStdString(value); }
-QString shown(int value) { return QString::number(value); }
+using namespace geartest;
 
 // One line per entry of `expected` that `actual` does not match.
 template <typename Map>
-QString diff(const Map& actual, const Map& expected)
+QString diffText(const Map& actual, const Map& expected)
 {
-    QString out;
-    for (const auto& [name, want] : expected) {
-        auto it = actual.find(name);
-        const QString got = it == actual.end() ? QStringLiteral("(missing)") : shown(it->second);
-        if (got != shown(want)) out += shown(name) + ": " + got + " (expected " + shown(want) + ")\n";
-    }
-    return out;
+    return QString::fromStdString(geartest::diff(actual, expected));
 }
 
 QStringList reportLines(const std::string& report)
@@ -215,11 +142,11 @@ class ProgramWindowTest : public QObject {
     {
         const Checks checks = modelChecks(twin_->host->model());
         const std::pair<const char*, QString> differences[] = {
-            {"Qt model", diff(modelState(qt_->host->model()), expected)},
-            {"Qt widgets", diff(widgetState(), expected)},
-            {"headless model", diff(modelState(twin_->host->model()), expected)},
-            {"Qt model ticks", diff(modelChecks(qt_->host->model()), checks)},
-            {"Qt widget ticks", diff(widgetChecks(), checks)},
+            {"Qt model", diffText(modelState(qt_->host->model()), expected)},
+            {"Qt widgets", diffText(widgetState(), expected)},
+            {"headless model", diffText(modelState(twin_->host->model()), expected)},
+            {"Qt model ticks", diffText(modelChecks(qt_->host->model()), checks)},
+            {"Qt widget ticks", diffText(widgetChecks(), checks)},
         };
         for (const auto& [where, difference] : differences)
             QVERIFY2(difference.isEmpty(), qPrintable(QString::fromLatin1(where) + ":\n" + difference));

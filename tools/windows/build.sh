@@ -29,7 +29,7 @@ done
 out="$repo/build/windows"
 PACKAGES=(
   build-essential cmake dpkg-dev tcl
-  mingw-w64 wine wine64 zip unzip
+  mingw-w64 wine wine64 fonts-wine zip unzip
   xvfb xauth xdotool xclip fonts-wqy-microhei
 )
 
