@@ -7,6 +7,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace gr {
 
 namespace {
@@ -134,10 +137,18 @@ bool Win32WindowSystem::Impl::preTranslate(MSG& msg)
         const ControlState* c = combo != nullptr ? stateOf(combo) : nullptr;
         if (c != nullptr && c->kind == form::kComboBox && ::SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0)) return false;
         const auto key = static_cast<int64_t>(msg.wParam);
-        sink->dispatchEvent(self_identity, form::kEventKeyPressed, {key, shiftState()});
+        const int64_t modifiers = shiftState();
+        sink->dispatchEvent(self_identity, form::kEventKeyPressed, {key, modifiers});
+        if (window == nullptr) return true; // the handler closed the window
+        // Tab follows the model's order of tab stops, whichever control
+        // has the focus (also the result box, and either radio button).
+        if (key == VK_TAB && (modifiers & ~int64_t{1}) == 0) {
+            moveFocus((modifiers & 1) != 0);
+            return true;
+        }
         // Enter is the window's, from whichever control has the focus: no
         // button is pressed by it and no edit box beeps.
-        return key == VK_RETURN && window != nullptr;
+        return key == VK_RETURN;
     }
     case WM_MOUSEMOVE: {
         POINT at{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
@@ -158,6 +169,34 @@ bool Win32WindowSystem::Impl::preTranslate(MSG& msg)
     default:
         return false;
     }
+}
+
+void Win32WindowSystem::Impl::moveFocus(bool backwards)
+{
+    // The enabled, visible tab stops in model order.
+    std::vector<HWND> stops;
+    for (const ControlState& c : model->controls()) {
+        const auto it = controls.find(c.identity);
+        if (it == controls.end() || !c.tab_stop) continue;
+        if (::IsWindowEnabled(it->second) && ::IsWindowVisible(it->second)) stops.push_back(it->second);
+    }
+    if (stops.empty()) return;
+    HWND now = ::GetFocus();
+    while (now != nullptr && now != window && identities.count(now) == 0) now = ::GetParent(now);
+    const auto at = std::find(stops.begin(), stops.end(), now);
+    std::size_t next = 0;
+    if (at != stops.end()) {
+        const std::size_t i = static_cast<std::size_t>(at - stops.begin());
+        next = backwards ? (i + stops.size() - 1) % stops.size() : (i + 1) % stops.size();
+    } else if (backwards) {
+        next = stops.size() - 1;
+    }
+    HWND target = stops[next];
+    ::SetFocus(target);
+    // As the dialog manager does: a single-line edit box reached by Tab
+    // has its whole text selected.
+    const ControlState* c = stateOf(target);
+    if (c != nullptr && c->kind == form::kEditBox && !c->element->multiline) ::SendMessageW(target, EM_SETSEL, 0, -1);
 }
 
 void Win32WindowSystem::Impl::mouseMoved(Point at, int64_t modifiers)

@@ -113,6 +113,8 @@ public:
     // Keys, mouse moves and Enter before a message is dispatched; true
     // when the message was used up.
     bool preTranslate(MSG& msg);
+    // Tab and Shift+Tab: the next or previous enabled tab stop.
+    void moveFocus(bool backwards);
     void mouseMoved(Point at, int64_t modifiers);
     void mouseLeft();
     void frameMouseMoved(POINT screen);

@@ -1,0 +1,88 @@
+// The program on the Win32 window system, driven as the system drives it
+// for a user: mouse and key messages posted to the controls and run
+// through the window system's own message handling. Every step is
+// repeated on a headless twin, so both backends must agree on the whole
+// window state. Runs under Wine's null display driver: real windows,
+// nothing shown.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <geardrive/user_actions.hpp>
+#include <gearhost/headless.hpp>
+#include <gearhost/host.hpp>
+#include <gearprog/controls.hpp>
+#include <gearprog/form_identities.hpp>
+#include <gearui/program.hpp>
+#include <gearwin/win32_window_system.hpp>
+#include <geartest/window_states.hpp>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace gearcalc::win32test {
+
+// One running instance of the program, its window built through the
+// service table as the start routine builds it (no message loop).
+struct Program {
+    std::unique_ptr<gr::Host> host;
+    bool created = false;
+
+    explicit Program(std::unique_ptr<gr::WindowSystem> window_system)
+    {
+        gr::HostOptions options;
+        options.program_folder = GEARCALC_DIST_DIR; // the catalogues
+        options.library_folder = GEARCALC_DIST_DIR; // stylx.vlr
+        host = std::make_unique<gr::Host>(programDescription(), std::move(window_system), options);
+        host->dialogs().forbidRealDialogs(true);
+        gr_env* env = host->env();
+        created = env->services->create_window(env, kMainWindow) == GR_OK;
+    }
+    const gr::ControlState& control(uint32_t identity) const { return *host->model().find(identity); }
+    std::string report() const { return control(id::结果编辑框).text; }
+};
+
+class Win32Window : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    HWND window() const { return static_cast<HWND>(screen_->mainWindow()); }
+    HWND control(uint32_t identity) const { return static_cast<HWND>(screen_->controlWindow(identity)); }
+
+    // What the controls show, in the terms of the state tables: a label's
+    // text colour as the colour message sets it, an input's enabled state.
+    geartest::State shownState() const;
+    geartest::Checks shownChecks() const;
+    // Both backends, model and screen; empty when all agree with `expected`.
+    std::string compareWindow(const geartest::State& expected) const;
+
+    // A left click in the middle of a control (lost, as for a user, when
+    // the control is disabled); the twin gets the same click.
+    void click(uint32_t identity);
+    // Keys as the keyboard sends them, to the control with the focus.
+    void key(UINT virtual_key);
+    void type(const std::string& ascii);
+    void focus(uint32_t identity);
+    uint32_t focused() const;
+    // A window's whole text, UTF-8.
+    static std::string shownText(HWND hwnd);
+    // The text colour the window's colour message gives a control.
+    COLORREF textColour(uint32_t identity) const;
+    std::string reportWithModule2Teeth20();
+    void pump() { screen_->pumpMessages(); }
+
+    gr::Win32WindowSystem* screen_ = nullptr;
+    std::unique_ptr<Program> win_;
+    std::unique_ptr<Program> twin_;
+};
+
+} // namespace gearcalc::win32test
