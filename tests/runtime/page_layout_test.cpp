@@ -99,7 +99,7 @@ TEST(PageLayout, ALineThatWouldEndBelowTheMarginStartsANewPage)
     // Lines 50 apart from 300 on, the bottom margin at 2970 - 150 = 2820:
     // line 49 ends at 2800, line 50 would end at 2850.
     std::string text;
-    for (int i = 0; i < 60; ++i) text += "L" + std::to_string(i) + "\r\n";
+    for (int i = 0; i < 60; ++i) text.append(1, 'L').append(std::to_string(i)).append("\r\n");
     const std::vector<Page> pages = layout(PrintJob{"doc", {PrintItem{14, 200, 300, text}}, {}});
     ASSERT_EQ(pages.size(), 2u);
     ASSERT_EQ(pages[0].lines.size(), 50u);
