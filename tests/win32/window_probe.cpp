@@ -1,0 +1,70 @@
+// Answers questions about the windows of a running Windows program, for the
+// end-to-end check under Wine (which drives the program with X input and
+// so needs to know where the client area lies, and what a dialog says).
+//   window_probe client TITLE   where the top-level window titled TITLE
+//                               lies: its client area's screen position,
+//                               then its outer left, top, width, height
+//   window_probe dialog         the texts of the dialog box on screen
+// Waits up to ten seconds for the window; exit status 1 when it does not
+// appear.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <gearplat/platform.hpp>
+#include <gearplat/text_files.hpp>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+HWND waitFor(const wchar_t* window_class, const std::wstring& title)
+{
+    for (int i = 0; i < 100; ++i) {
+        HWND found = ::FindWindowW(window_class, title.empty() ? nullptr : title.c_str());
+        if (found != nullptr && ::IsWindowVisible(found)) return found;
+        ::Sleep(100);
+    }
+    return nullptr;
+}
+
+BOOL CALLBACK collectText(HWND child, LPARAM data)
+{
+    wchar_t text[1024] = {};
+    if (::GetWindowTextW(child, text, 1024) > 0) {
+        auto& out = *reinterpret_cast<std::string*>(data);
+        out += gearplat::fromWide(text).value_or("") + "\n";
+    }
+    return TRUE;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args = gearplat::utf8Arguments(argc, argv);
+    gearplat::binaryStandardOutput();
+    if (args.size() == 3 && args[1] == "client") {
+        HWND window = waitFor(nullptr, gearplat::toWide(args[2]));
+        if (window == nullptr) return 1;
+        POINT origin{0, 0};
+        ::ClientToScreen(window, &origin);
+        RECT outer{};
+        ::GetWindowRect(window, &outer);
+        std::printf("%ld %ld %ld %ld %ld %ld\n", origin.x, origin.y, outer.left, outer.top, outer.right - outer.left,
+                    outer.bottom - outer.top);
+        return 0;
+    }
+    if (args.size() == 2 && args[1] == "dialog") {
+        HWND dialog = waitFor(L"#32770", std::wstring());
+        if (dialog == nullptr) return 1;
+        std::string texts;
+        ::EnumChildWindows(dialog, collectText, reinterpret_cast<LPARAM>(&texts));
+        std::fputs(texts.c_str(), stdout);
+        return 0;
+    }
+    std::fputs("usage: window_probe client TITLE | window_probe dialog\n", stderr);
+    return 2;
+}
