@@ -22,7 +22,8 @@ repo=$(cd "$here/../.." && pwd)
 screenshot=""
 if [ "${1:-}" = --screenshot ]; then screenshot=$2; shift 2; fi
 [ $# -eq 3 ] || { sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 2; }
-dist=$1 probe=$2 prefix=$3
+dist=$(realpath "$1") probe=$(realpath "$2") prefix=$(realpath -m "$3")
+set -o pipefail
 
 say() { echo "e2e (Wine): $*"; }
 fail() { echo "e2e (Wine): FAILED: $*" >&2; exit 1; }

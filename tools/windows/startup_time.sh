@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Start-up time of gearcalc.exe under Wine against the minimal Win32 window
+# (tests/win32/minimal_window.cpp), in one run under one Xvfb server and one
+# running wineserver: milliseconds from process start until the window is
+# mapped; prints the medians and their ratio.
+#   tools/windows/startup_time.sh [RUNS]     (after ./build.sh windows)
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+out="$(cd "$here/../.." && pwd)/build/windows"
+runs=${1:-9}
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "needs Xvfb and xdotool"; exit 77; }
+bash "$here/wine-prefix.sh" "$out/_wine-x11" x11
+export WINEPREFIX="$out/_wine-x11" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
+read -r -u 3 display
+xvfb_pid=$!
+export DISPLAY=":$display"
+trap 'wineserver -k 2>/dev/null || true; kill $xvfb_pid 2>/dev/null || true' EXIT
+wineserver -p
+
+measure() { # window-name program
+  local name=$1 program=$2 start end pid
+  start=$(date +%s%N)
+  (cd "$(dirname "$program")" && exec wine "./$(basename "$program")") >/dev/null 2>&1 &
+  pid=$!
+  until xdotool search --onlyvisible --name "$name" >/dev/null 2>&1; do sleep 0.005; done
+  end=$(date +%s%N)
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  # Until the window is gone, so the next run finds only its own.
+  while xdotool search --onlyvisible --name "$name" >/dev/null 2>&1; do sleep 0.02; done
+  echo $(((end - start) / 1000000))
+}
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+
+gearcalc="$out/dist/gearcalc.exe" minimal="$out/tests/win32/minimal_window.exe"
+measure "ZKD-KESTAL" "$gearcalc" >/dev/null # warm the caches
+measure "Minimal Win32 window" "$minimal" >/dev/null
+g=$(for _ in $(seq "$runs"); do measure "ZKD-KESTAL" "$gearcalc"; done | median)
+m=$(for _ in $(seq "$runs"); do measure "Minimal Win32 window" "$minimal"; done | median)
+echo "gearcalc.exe under Wine: ${g} ms to window (median of $runs)"
+echo "minimal Win32 window under Wine: ${m} ms (median of $runs)"
+awk -v g="$g" -v m="$m" 'BEGIN { printf "ratio: %.2f\n", g / m }'
