@@ -1,12 +1,6 @@
 // Windows platform layer: the shared platform functions, the registry and
 // the failure message box. Texts are UTF-8 here and UTF-16 towards Windows.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include <gearplat/windows.hpp>
 
 #include "failure_message.hpp"
 #include <gearlaunch/launcher.hpp>

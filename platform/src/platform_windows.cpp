@@ -2,13 +2,7 @@
 // this layer. The ANSI functions turn characters outside the user's code
 // page into '?' and, with double-byte code pages, can carry a backslash byte
 // inside a character, both of which would name a wrong file.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include <gearplat/windows.hpp>
 
 #include <gearplat/growing_read.hpp>
 #include <gearplat/platform.hpp>

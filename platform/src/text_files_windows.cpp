@@ -1,12 +1,6 @@
 // Windows: GBK is code page 936; file names and the command line are read
 // and passed as UTF-16.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include <gearplat/windows.hpp>
 
 #include <gearplat/platform.hpp>
 #include <gearplat/text_files.hpp>
@@ -70,49 +64,42 @@ std::size_t utf8Length(unsigned char lead)
     return 1;
 }
 
+// `in` converted as a whole (`convert` answers nothing on failure), or where
+// it fails first.
+template <class Convert, class Length>
+Converted convertWhole(std::string_view in, Convert convert, Length length)
+{
+    Converted result;
+    std::optional<std::string> text = in.empty() ? std::optional<std::string>(std::string()) : convert(in);
+    if (text) {
+        result.ok = true;
+        result.text = std::move(*text);
+        return result;
+    }
+    result.bad_at = firstBadCharacter(in, length, [&](std::string_view c) { return convert(c).has_value(); });
+    return result;
+}
+
+std::optional<std::string> gbkToUtf8Text(std::string_view gbk)
+{
+    const std::wstring wide = gbkToWide(gbk);
+    if (wide.empty()) return std::nullopt;
+    return fromWide(wide);
+}
+
+std::optional<std::string> utf8ToGbkText(std::string_view utf8)
+{
+    const std::wstring wide = toWide(utf8);
+    std::string gbk = wide.empty() ? std::string() : wideToGbk(wide);
+    if (gbk.empty()) return std::nullopt;
+    return gbk;
+}
+
 } // namespace
 
-Converted gbkToUtf8(std::string_view gbk)
-{
-    Converted result;
-    if (gbk.empty()) {
-        result.ok = true;
-        return result;
-    }
-    const std::wstring wide = gbkToWide(gbk);
-    if (!wide.empty()) {
-        if (std::optional<std::string> text = fromWide(wide)) {
-            result.ok = true;
-            result.text = std::move(*text);
-            return result;
-        }
-    }
-    result.bad_at = firstBadCharacter(gbk, gbkLength, [](std::string_view c) { return !gbkToWide(c).empty(); });
-    return result;
-}
+Converted gbkToUtf8(std::string_view gbk) { return convertWhole(gbk, gbkToUtf8Text, gbkLength); }
 
-Converted utf8ToGbk(std::string_view utf8)
-{
-    Converted result;
-    if (utf8.empty()) {
-        result.ok = true;
-        return result;
-    }
-    const std::wstring wide = toWide(utf8);
-    if (!wide.empty()) {
-        std::string gbk = wideToGbk(wide);
-        if (!gbk.empty()) {
-            result.ok = true;
-            result.text = std::move(gbk);
-            return result;
-        }
-    }
-    result.bad_at = firstBadCharacter(utf8, utf8Length, [](std::string_view c) {
-        const std::wstring w = toWide(c);
-        return !w.empty() && !wideToGbk(w).empty();
-    });
-    return result;
-}
+Converted utf8ToGbk(std::string_view utf8) { return convertWhole(utf8, utf8ToGbkText, utf8Length); }
 
 std::FILE* openFile(const std::string& utf8_path, const char* mode)
 {

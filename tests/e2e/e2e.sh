@@ -45,43 +45,9 @@ if [ -n "$screenshot" ]; then
 fi
 [ -x "$program" ] || fail "no program at $program (build it first, or pass its path)"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/gearcalc-e2e.XXXXXX")
-started=()    # every process this script started, newest last
 program_pid=""
-
-cleanup() {
-  local i
-  for ((i = ${#started[@]} - 1; i >= 0; i--)); do
-    kill "${started[i]}" 2>/dev/null
-  done
-  for pid in "${started[@]}"; do wait "$pid" 2>/dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'fail "stopped by a signal"' INT TERM
-
-# The whole run is bounded; every step that waits has its own, shorter bound.
-(
-  trap 'kill "$nap" 2>/dev/null; exit 0' TERM
-  sleep "$OVERALL_SECONDS" >/dev/null 2>&1 </dev/null &
-  nap=$!
-  wait "$nap"
-  echo "e2e: FAILED: still running after ${OVERALL_SECONDS}s" >&2
-  kill -TERM $$
-) &
-started+=($!)
-
-# --- A private X display -----------------------------------------------------------
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-started+=($!)
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  kill -0 "${started[-1]}" 2>/dev/null || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-  sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb gave no display number"
-export DISPLAY=":$(tr -d '[:space:]' <"$work/display")"
-unset WAYLAND_DISPLAY
+source "$here/x_session.sh"
+x_session_start "$OVERALL_SECONDS" gearcalc-e2e
 export QT_QPA_PLATFORM=xcb
 say "display $DISPLAY"
 

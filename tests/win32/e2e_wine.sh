@@ -38,34 +38,9 @@ fi
 bash "$repo/tools/windows/wine-prefix.sh" "$prefix" x11 || fail "could not make the Wine prefix $prefix"
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/gearcalc-e2e-wine.XXXXXX")
-started=()
-cleanup() {
-  local i
-  for ((i = ${#started[@]} - 1; i >= 0; i--)); do kill "${started[i]}" 2>/dev/null; done
-  for pid in "${started[@]}"; do wait "$pid" 2>/dev/null; done
-  wineserver -k >/dev/null 2>&1
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'fail "stopped by a signal"' INT TERM
-(
-  trap 'kill "$nap" 2>/dev/null; exit 0' TERM
-  sleep "$OVERALL_SECONDS" >/dev/null 2>&1 </dev/null &
-  nap=$!
-  wait "$nap"
-  echo "e2e (Wine): FAILED: still running after ${OVERALL_SECONDS}s" >&2
-  kill -TERM $$
-) &
-started+=($!)
-
-# --- A private X display and the program in a folder with a Chinese name -----------
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-started+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb gave no display number"
-export DISPLAY=":$(tr -d '[:space:]' <"$work/display")"
-unset WAYLAND_DISPLAY
+on_cleanup() { wineserver -k >/dev/null 2>&1; }
+source "$repo/tests/e2e/x_session.sh"
+x_session_start "$OVERALL_SECONDS" gearcalc-e2e-wine
 app="$work/齿轮 计算"
 mkdir -p "$app"
 cp "$dist"/gearcalc.exe "$dist"/tavrn.vlr "$dist"/stylx.vlr "$dist"/*.edb "$app/"

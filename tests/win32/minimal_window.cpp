@@ -1,10 +1,7 @@
 // The smallest Win32 program with a window: the baseline for the start-up
 // time of gearcalc.exe under Wine. Shows a titled window and runs its
 // message loop until the window is closed.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include <gearplat/windows.hpp>
 
 namespace {
 

@@ -6,13 +6,7 @@
 // nothing shown.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include <gearplat/windows.hpp>
 
 #include <geardrive/user_actions.hpp>
 #include <gearhost/headless.hpp>
@@ -21,6 +15,7 @@
 #include <gearprog/form_identities.hpp>
 #include <gearui/program.hpp>
 #include <gearwin/win32_window_system.hpp>
+#include <geartest/running_program.hpp>
 #include <geartest/window_states.hpp>
 
 #include <gtest/gtest.h>
@@ -30,25 +25,7 @@
 
 namespace gearcalc::win32test {
 
-// One running instance of the program, its window built through the
-// service table as the start routine builds it (no message loop).
-struct Program {
-    std::unique_ptr<gr::Host> host;
-    bool created = false;
-
-    explicit Program(std::unique_ptr<gr::WindowSystem> window_system)
-    {
-        gr::HostOptions options;
-        options.program_folder = GEARCALC_DIST_DIR; // the catalogues
-        options.library_folder = GEARCALC_DIST_DIR; // stylx.vlr
-        host = std::make_unique<gr::Host>(programDescription(), std::move(window_system), options);
-        host->dialogs().forbidRealDialogs(true);
-        gr_env* env = host->env();
-        created = env->services->create_window(env, kMainWindow) == GR_OK;
-    }
-    const gr::ControlState& control(uint32_t identity) const { return *host->model().find(identity); }
-    std::string report() const { return control(id::结果编辑框).text; }
-};
+using Program = geartest::RunningProgram;
 
 class Win32Window : public ::testing::Test {
 protected:

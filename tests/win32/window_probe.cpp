@@ -7,10 +7,7 @@
 //   window_probe dialog         the texts of the dialog box on screen
 // Waits up to ten seconds for the window; exit status 1 when it does not
 // appear.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include <gearplat/windows.hpp>
 
 #include <gearplat/platform.hpp>
 #include <gearplat/text_files.hpp>

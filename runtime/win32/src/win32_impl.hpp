@@ -5,13 +5,7 @@
 
 #include <gearwin/win32_window_system.hpp>
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include <gearplat/windows.hpp>
 
 #include <map>
 #include <string>

@@ -5,13 +5,7 @@
 #include <stdexcept>
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include <gearplat/windows.hpp>
 #else
 #include <fcntl.h>
 #include <spawn.h>

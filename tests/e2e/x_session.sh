@@ -1,0 +1,46 @@
+# Shared by the end-to-end checks (source it): a private virtual X display
+# and a bound on the whole run. Every process a check starts goes into
+# `started`; on exit they are stopped newest first, then `on_cleanup` (if the
+# check defines it) runs and the scratch folder `work` is removed.
+#   x_session_start SECONDS PREFIX   makes $work, starts the watchdog and
+#                                    Xvfb, exports DISPLAY
+# Needs `fail` (message, exit 1) from the check.
+
+started=()
+x_session_cleanup() {
+  local i
+  for ((i = ${#started[@]} - 1; i >= 0; i--)); do
+    kill "${started[i]}" 2>/dev/null
+  done
+  for pid in "${started[@]}"; do wait "$pid" 2>/dev/null; done
+  if declare -F on_cleanup >/dev/null; then on_cleanup; fi
+  rm -rf "$work"
+}
+
+x_session_start() { # seconds prefix
+  local seconds=$1
+  work=$(mktemp -d "${TMPDIR:-/tmp}/$2.XXXXXX")
+  trap x_session_cleanup EXIT
+  trap 'fail "stopped by a signal"' INT TERM
+  # The whole run is bounded; every step that waits has its own, shorter bound.
+  (
+    trap 'kill "$nap" 2>/dev/null; exit 0' TERM
+    sleep "$seconds" >/dev/null 2>&1 </dev/null &
+    nap=$!
+    wait "$nap"
+    echo "e2e: FAILED: still running after ${seconds}s" >&2
+    kill -TERM $$
+  ) &
+  started+=($!)
+
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  started+=($!)
+  for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    kill -0 "${started[-1]}" 2>/dev/null || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+    sleep 0.1
+  done
+  [ -s "$work/display" ] || fail "Xvfb gave no display number"
+  export DISPLAY=":$(tr -d '[:space:]' <"$work/display")"
+  unset WAYLAND_DISPLAY
+}
