@@ -69,25 +69,6 @@ click_at() { # x y
   sleep 0.2
 }
 
-# The report, read the way a user copies it: click into the result box,
-# select all, copy. Retries until `needle` is in it or the time is up.
-copy_report() { # needle seconds
-  local deadline=$((SECONDS + $2)) text=""
-  while [ $SECONDS -le $deadline ]; do
-    click_at $RESULT_BOX
-    xdotool key --clearmodifiers ctrl+a ctrl+c
-    sleep 0.3
-    text=$(timeout 5 xclip -o -selection clipboard -t UTF8_STRING 2>/dev/null)
-    if [[ "$text" == *"$1"* ]]; then
-      printf '%s' "$text"
-      return 0
-    fi
-    sleep 0.3
-  done
-  printf '%s' "$text"
-  return 1
-}
-
 click_at $MODULE_BOX
 xdotool type --delay 40 "2"
 xdotool key Tab

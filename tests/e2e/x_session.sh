@@ -4,6 +4,9 @@
 # check defines it) runs and the scratch folder `work` is removed.
 #   x_session_start SECONDS PREFIX   makes $work, starts the watchdog and
 #                                    Xvfb, exports DISPLAY
+#   copy_report NEEDLE SECONDS       the result box's text, read the way a
+#                                    user copies it (needs the check's
+#                                    click_at and RESULT_BOX)
 # Needs `fail` (message, exit 1) from the check.
 
 started=()
@@ -43,4 +46,23 @@ x_session_start() { # seconds prefix
   [ -s "$work/display" ] || fail "Xvfb gave no display number"
   export DISPLAY=":$(tr -d '[:space:]' <"$work/display")"
   unset WAYLAND_DISPLAY
+}
+
+# The report, read the way a user copies it: click into the result box,
+# select all, copy. Retries until `needle` is in it or the time is up.
+copy_report() { # needle seconds
+  local deadline=$((SECONDS + $2)) text=""
+  while [ $SECONDS -le $deadline ]; do
+    click_at $RESULT_BOX
+    xdotool key --clearmodifiers ctrl+a ctrl+c
+    sleep 0.4
+    text=$(timeout 5 xclip -o -selection clipboard -t UTF8_STRING 2>/dev/null)
+    if [[ "$text" == *"$1"* ]]; then
+      printf '%s' "$text"
+      return 0
+    fi
+    sleep 0.3
+  done
+  printf '%s' "$text"
+  return 1
 }

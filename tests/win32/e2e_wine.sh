@@ -62,20 +62,6 @@ click_at() { # x y, client coordinates
   xdotool mousemove $((origin_x + $1)) $((origin_y + $2)) click 1 || fail "could not click at $1,$2"
   sleep 0.3
 }
-copy_report() { # needle seconds
-  local deadline=$((SECONDS + $2)) text=""
-  while [ $SECONDS -le $deadline ]; do
-    click_at $RESULT_BOX
-    xdotool key --clearmodifiers ctrl+a ctrl+c
-    sleep 0.4
-    text=$(timeout 5 xclip -o -selection clipboard -t UTF8_STRING 2>/dev/null)
-    if [[ "$text" == *"$1"* ]]; then printf '%s' "$text"; return 0; fi
-    sleep 0.3
-  done
-  printf '%s' "$text"
-  return 1
-}
-
 click_at $MODULE_BOX
 xdotool type --delay 60 "2"
 xdotool key Tab
