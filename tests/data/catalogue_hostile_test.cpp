@@ -3,7 +3,7 @@
 // texts CSV cannot carry, statements that do not prepare, and the
 // create/export round trip over such names.
 #include "catalogue_test_support.hpp"
-#include "database_set.hpp"
+#include <geardb/database_set.hpp>
 #include "edbtool.hpp"
 
 #include <fcntl.h>

@@ -5,7 +5,7 @@
 #include "report_cli_support.hpp"
 #include "report_session.hpp"
 
-#include "catalogue_writer.hpp"
+#include <geardb/catalogue_writer.hpp>
 
 #include <sys/stat.h>
 

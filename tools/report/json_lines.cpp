@@ -1,6 +1,6 @@
 #include "json_lines.hpp"
 
-#include "utf8.hpp"
+#include <geardb/utf8.hpp>
 
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>

@@ -5,6 +5,8 @@
 #include "json_lines.hpp"
 #include "report_session.hpp"
 
+#include <gearprog/catalogue_schema.hpp>
+
 #include <gear_tools/files.hpp>
 #include <gear_tools/output.hpp>
 
@@ -218,10 +220,12 @@ void defineOptions(CLI::App& app, Options& o)
     o.o_dms = app.add_option("--helix-dms", o.helix_dms, "Helix angle as degrees, minutes, seconds (implies --helical)")
                   ->expected(3)
                   ->type_name("D M S");
-    o.o_grade = app.add_option("--grade", o.grade, "Accuracy grade (DIN 3967)")->check(CLI::Range(1, 12));
+    o.o_grade = app.add_option("--grade", o.grade, "Accuracy grade (DIN 3967)")->check(CLI::Range(gearcalc::schema::kFirstGrade, gearcalc::schema::kLastGrade));
     o.o_deviation = app.add_option("--deviation", o.deviation, "Upper allowance series")
-                        ->check(CLI::IsMember({"a", "ab", "b", "bc", "c", "cd", "d", "e", "f", "g", "h"}));
-    o.o_tolerance = app.add_option("--tolerance", o.tolerance, "Tolerance series")->check(CLI::Range(21, 30));
+                        ->check(CLI::IsMember(std::vector<std::string>(gearcalc::schema::kDeviationSeries.begin(),
+                                                                       gearcalc::schema::kDeviationSeries.end())));
+    o.o_tolerance = app.add_option("--tolerance", o.tolerance, "Tolerance series")->check(
+        CLI::Range(gearcalc::schema::kFirstTolerance, gearcalc::schema::kLastTolerance));
     o.o_catalogue = app.add_option("--catalogue-dir", o.catalogue_dir,
                                    "Folder of spc.edb, gc.edb and ZKD.edb (default: the folder of this program)");
     o.o_format = app.add_option("--format", o.format, "Output format: text, raw or json")

@@ -4,7 +4,7 @@
 // typed value cannot pass for a line of its own.
 #pragma once
 
-#include "headless.hpp"
+#include <gearhost/headless.hpp>
 
 #include <cstddef>
 #include <cstdint>
