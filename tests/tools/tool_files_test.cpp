@@ -62,4 +62,28 @@ TEST(ImageOutput, AFullStandardOutputFails)
     }
 }
 
+TEST(CatalogueToolOutput, AFullStandardOutputFails)
+{
+    const std::string catalogue = std::string(GEARCALC_DIST_DIR) + "/ZKD.edb";
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"export", catalogue},
+                                                 std::vector<std::string>{"info", catalogue},
+                                                 std::vector<std::string>{"check", catalogue},
+                                                 std::vector<std::string>{"--help"}}) {
+        const Outcome r = runChild(EDBTOOL, args, "/dev/full");
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_TRUE(contains(r.err, "edbtool: cannot write the output")) << r.err;
+    }
+}
+
+TEST(CatalogueToolInput, AFifoInPlaceOfACatalogueIsRefusedAtOnce)
+{
+    TempFolder folder;
+    ::mkfifo(folder.file("ZKD.edb").c_str(), 0600);
+    for (const char* command : {"info", "check", "export"}) {
+        const Outcome r = runChild(EDBTOOL, {command, folder.file("ZKD.edb")}, {}, std::chrono::seconds(20));
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_TRUE(contains(r.err, "不是普通文件")) << r.err;
+    }
+}
+
 } // namespace
