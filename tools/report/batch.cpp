@@ -26,6 +26,11 @@ std::string readBatch(const std::string& path, Batch& batch)
 {
     std::string data;
     if (std::string e = gear_tools::readRegularFile(path, data); !e.empty()) return e;
+    return parseBatch(data, path, batch);
+}
+
+std::string parseBatch(std::string_view data, const std::string& path, Batch& batch)
+{
     edbtool::CsvParseResult csv = edbtool::parseCsv(data);
     if (!csv.error.empty()) return path + ":" + std::to_string(csv.errorLine) + ": " + csv.error;
     if (csv.records.empty()) return path + ": no header row";

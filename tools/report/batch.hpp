@@ -3,9 +3,10 @@
 #pragma once
 
 #include "csv.hpp"
-#include "report_session.hpp"
+#include "gear_input.hpp"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace gearcalc::report {
@@ -29,5 +30,8 @@ struct Batch {
 // file or cannot be read, a CSV error, an unknown or repeated column, a bad
 // row.
 std::string readBatch(const std::string& path, Batch& batch);
+
+// The same for the file's content `data`, read from `path`.
+std::string parseBatch(std::string_view data, const std::string& path, Batch& batch);
 
 } // namespace gearcalc::report
