@@ -6,7 +6,9 @@
 #include <geardb/catalogue_writer.hpp>
 #include <gear_tools/files.hpp>
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <optional>
 #include <ostream>
 
@@ -83,8 +85,9 @@ int failed(std::ostream& err, const std::string& message)
 // Standard output (or what stands in for it) must have taken everything.
 int finished(std::ostream& out, std::ostream& err)
 {
+    errno = 0;
     if (out.flush()) return 0;
-    return failed(err, "cannot write the output");
+    return failed(err, "cannot write the output" + (errno != 0 ? ": " + std::string(std::strerror(errno)) : ""));
 }
 
 int loadCatalogue(const std::string& path, std::ostream& err, Catalogue::LoadResult& loaded)

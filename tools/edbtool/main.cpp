@@ -11,8 +11,9 @@ int main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const int status = edbtool::run(args, std::cout, std::cerr);
-    // What was printed must have arrived (a full disk, a closed pipe).
-    if (std::string error = gear_tools::finishStandardOutput(); !error.empty()) {
+    // What was printed must have arrived (a full disk, a closed pipe); a
+    // command that failed has already said why.
+    if (std::string error = gear_tools::finishStandardOutput(); !error.empty() && status == 0) {
         std::cerr << "edbtool: cannot write the output: " << error << '\n';
         return 1;
     }
