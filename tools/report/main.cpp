@@ -1,6 +1,7 @@
 // gearcalc-report: the gear calculation on the command line. It starts the
 // program's window on the headless runtime, fills it from the options,
 // clicks 计算按钮 and prints the result box. See --help and README.md.
+#include "inspection_output.hpp"
 #include "report_session.hpp"
 
 #include "csv.hpp"
@@ -34,6 +35,7 @@ constexpr int kExitNotFound = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitNoModule = 3;
 constexpr int kExitStopped = 4;
+constexpr int kExitNoTestDimensions = 5;
 
 constexpr const char* kDescription =
     "Calculates a spur or helical gear as the gear calculator's window does and prints its report.\n"
@@ -122,7 +124,9 @@ int exitStatus(Outcome outcome)
 // are written with U+FFFD for each byte that does not fit.
 class JsonLines {
 public:
-    void append(std::string& out, const GearInput& gear, const RunResult& result)
+    // `inspection`: the "inspection" object as JSON text, when asked for.
+    void append(std::string& out, const GearInput& gear, const RunResult& result,
+                std::optional<std::string_view> inspection = std::nullopt)
     {
         buffer_.Clear();
         writer_.Reset(buffer_);
@@ -174,6 +178,10 @@ public:
         writer_.StartArray();
         for (const std::string& m : result.messages) text(m);
         writer_.EndArray();
+        if (inspection) {
+            key("inspection");
+            writer_.RawValue(inspection->data(), inspection->size(), rapidjson::kObjectType);
+        }
         writer_.EndObject();
         out.append(buffer_.GetString(), buffer_.GetSize());
         out += '\n';
@@ -295,13 +303,15 @@ std::string readBatch(const std::string& path, Batch& batch)
     return {};
 }
 
-// Runs `count` gears, made by `gearAt`, one after the other as JSON lines;
-// the status of the first gear without a report, or 0.
-template <typename GearAt>
-int runAll(Session& session, std::size_t count, GearAt gearAt, const std::string& source)
+// Runs `count` gears, made by `gearAt`, one after the other, each written by
+// `write` (a JSON line or a CSV row, after `header`); the status of the
+// first gear without a report or without its test dimensions, or 0.
+template <typename GearAt, typename Write>
+int runAll(Session& session, std::size_t count, GearAt gearAt, const std::string& source, const std::string& header,
+           Write write)
 {
     Output out;
-    JsonLines json;
+    out.add(header);
     std::string line;
     GearInput gear;
     int status = kExitReport;
@@ -309,11 +319,15 @@ int runAll(Session& session, std::size_t count, GearAt gearAt, const std::string
         gearAt(index, gear);
         const RunResult result = session.run(gear);
         line.clear();
-        json.append(line, gear, result);
+        const std::string problem = write(line, gear, result);
         out.add(line);
+        const std::string where = source + " #" + std::to_string(index + 1) + ": ";
         if (result.outcome != Outcome::Report) {
-            reportMessages(result, source + " #" + std::to_string(index + 1) + ": ");
+            reportMessages(result, where);
             if (status == kExitReport) status = exitStatus(result.outcome);
+        } else if (!problem.empty()) {
+            std::cerr << where << problem << '\n';
+            if (status == kExitReport) status = kExitNoTestDimensions;
         }
     }
     return status;
@@ -352,12 +366,14 @@ int main(int argc, char** argv)
     auto* o_tolerance = app.add_option("--tolerance", tolerance, "Tolerance series")->check(CLI::Range(21, 30));
     app.add_option("--catalogue-dir", catalogue_dir,
                    "Folder of spc.edb, gc.edb and ZKD.edb (default: the folder of this program)");
-    auto* o_format = app.add_option("--format", format, "Output format: text, raw or json")
-                         ->check(CLI::IsMember({"text", "raw", "json"}))
+    auto* o_format = app.add_option("--format", format, "Output format: text, raw, json or csv")
+                         ->check(CLI::IsMember({"text", "raw", "json", "csv"}))
                          ->capture_default_str();
     auto* o_batch = app.add_option("--batch", batch, "CSV file with one gear per row; writes JSON lines");
     auto* o_all =
         app.add_flag("--all-items", all_flag, "A report for every record of the item catalogue, as JSON lines");
+    gearcalc::report::InspectionOptions inspection;
+    gearcalc::report::addInspectionOptions(app, inspection);
 
     o_spur->excludes(o_helical);
     o_helix->excludes(o_dms);
@@ -378,9 +394,13 @@ int main(int argc, char** argv)
         const int code = app.exit(e);
         return code == 0 ? kExitReport : kExitUsage;
     }
-    if ((*o_batch || *o_all) && *o_format && format != "json") {
-        std::cerr << "gearcalc-report: --batch and --all-items write JSON lines; --format " << format
+    if ((*o_batch || *o_all) && *o_format && format != "json" && format != "csv") {
+        std::cerr << "gearcalc-report: --batch and --all-items write JSON lines or CSV; --format " << format
                   << " does not apply\n";
+        return kExitUsage;
+    }
+    if (std::string e = gearcalc::report::checkInspectionOptions(inspection, format); !e.empty()) {
+        std::cerr << "gearcalc-report: " << e << "\nRun with --help for more information.\n";
         return kExitUsage;
     }
 
@@ -423,8 +443,29 @@ int main(int argc, char** argv)
     Session session(catalogue_dir, exe_folder.string());
     for (const std::string& m : session.startupMessages()) std::cerr << m << '\n';
 
+    // Writes one finished run as a JSON line or a CSV row; answers what kept
+    // its test dimensions (or a CSV cell) from being written.
+    JsonLines json;
+    const gearcalc::report::InspectionCsv csv(inspection);
+    const std::string header = format == "csv" ? csv.header() : std::string();
+    auto write = [&](std::string& line, const GearInput& g, const RunResult& r) {
+        std::optional<gearcalc::report::TestDimensions> t;
+        if (inspection.enabled && r.outcome == Outcome::Report) t = gearcalc::report::testDimensions(r, inspection);
+        std::string problem = t ? t->problem : std::string();
+        if (format == "csv") {
+            const std::string lost = csv.appendRow(line, g, r, t ? &*t : nullptr);
+            if (!lost.empty()) problem += (problem.empty() ? "" : "; ") + lost;
+        } else if (inspection.enabled) {
+            json.append(line, g, r, t ? gearcalc::report::inspectionJson(*t) : std::string("null"));
+        } else {
+            json.append(line, g, r);
+        }
+        return problem;
+    };
+
     if (*o_batch)
-        return runAll(session, rows.size(), [&](std::size_t i, GearInput& g) { rows.gear(i, g); }, batch);
+        return runAll(
+            session, rows.size(), [&](std::size_t i, GearInput& g) { rows.gear(i, g); }, batch, header, write);
     if (*o_all) {
         std::string error;
         const std::vector<std::string> numbers = session.itemNumbers(error);
@@ -444,22 +485,37 @@ int main(int argc, char** argv)
                 g.item = numbers[i];
                 g.pressure_angle = pressure_angle;
             },
-            "item");
+            "item", header, write);
     }
 
     const RunResult result = session.run(gear);
     reportMessages(result);
     if (result.outcome == Outcome::NoModule)
         std::cerr << "gearcalc-report: no module given, so the calculation wrote no report\n";
-    if (format == "json") {
-        // Always one object: its status says why a run wrote no report.
+    if (format == "json" || format == "csv") {
+        // Always one object (or row): its status says why a run wrote no report.
         std::string line;
-        JsonLines().append(line, gear, result);
-        Output().add(line);
-    } else if (result.outcome == Outcome::Report || !result.report.empty()) {
+        const std::string problem = write(line, gear, result);
         Output out;
-        if (format == "raw") out.add(result.report);
-        else out.add(gearcalc::report::asText(result.report));
+        out.add(header);
+        out.add(line);
+        if (!problem.empty()) std::cerr << "gearcalc-report: " << problem << '\n';
+        if (result.outcome == Outcome::Report && !problem.empty()) return kExitNoTestDimensions;
+    } else if (result.outcome == Outcome::Report || !result.report.empty()) {
+        std::string text = result.report;
+        std::string problem;
+        if (inspection.enabled && result.outcome == Outcome::Report) {
+            const gearcalc::report::TestDimensions t = gearcalc::report::testDimensions(result, inspection);
+            text += gearcalc::report::inspectionBlock(t, inspection);
+            problem = t.problem;
+        }
+        Output out;
+        out.add(format == "raw" ? text : gearcalc::report::asText(text));
+        if (!problem.empty()) {
+            out.flush();
+            std::cerr << "gearcalc-report: " << problem << '\n';
+            return kExitNoTestDimensions;
+        }
     }
     return exitStatus(result.outcome);
 }
