@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <numbers>
 #include <string>
 
@@ -34,6 +35,11 @@ const Figure kFigures[] = {
     {"HelicalOddLargeModule", 8, 47, 20, 30, 14, -0.075, 453.89877561137, 227.07228415112},
     {"HelicalLeftHand", 2, 20, 20, -19.5283, 3.5, -0.03, 47.323551377864, 23.661775688932},
 };
+
+void PrintTo(const Figure& r, std::ostream* os)
+{
+    *os << r.name;
+}
 
 class OverBallsFigures : public testing::TestWithParam<Figure> {};
 
@@ -140,6 +146,11 @@ const IdealRow kIdeal[] = {
     {"HelicalLargeModule", 20, 25, 20, 12, 34.2027311605, 35.0},
 };
 
+void PrintTo(const IdealRow& r, std::ostream* os)
+{
+    *os << r.name;
+}
+
 class BallChoice : public testing::TestWithParam<IdealRow> {};
 
 TEST_P(BallChoice, IdealBallTouchesOnThePitchCircleAndSeriesSizeIsNextLarger)
@@ -203,6 +214,11 @@ const BadInput kBad[] = {
     {"BallAtLowerAllowanceBelowBaseCircle", {2, 20, 20, 0}, 2.45, -0.05, 0.15, "at the lower allowance"},
     {"NoSeriesBallForHugeModule", {40, 30, 20, 0}, std::nullopt, 0, 0, "larger than the largest measuring ball"},
 };
+
+void PrintTo(const BadInput& r, std::ostream* os)
+{
+    *os << r.name;
+}
 
 class BadInputs : public testing::TestWithParam<BadInput> {};
 
@@ -274,6 +290,11 @@ const SpanRow kSpans[] = {
     {"HelicalWideEnough", {2, 20, 20, 19.5283}, 15.4239, 6.5, 6.2476932, true},
     {"HelicalTooNarrow", {2, 20, 20, 19.5283}, 15.4239, 6.0, 6.2476932, false},
 };
+
+void PrintTo(const SpanRow& r, std::ostream* os)
+{
+    *os << r.name;
+}
 
 class SpanWidth : public testing::TestWithParam<SpanRow> {};
 

@@ -1,8 +1,9 @@
 // The runtime seen from a program: the service table, properties of every
 // kind, runtime errors and the support library, on the headless window
 // system.
-#include "headless.hpp"
-#include "host.hpp"
+#include <gearhost/headless.hpp>
+#include <geardrive/user_actions.hpp>
+#include <gearhost/host.hpp>
 
 #include <gearrt/api.hpp>
 
@@ -364,17 +365,17 @@ TEST_F(HostTest, ComboItemTextsAndAppendText)
 
 TEST_F(HostTest, ClicksApplyToTheirControlThenRunTheHandler)
 {
-    EXPECT_TRUE(host_->click(kCheck));
+    EXPECT_TRUE(gr::UserActions(*host_).click(kCheck));
     EXPECT_EQ(get(kCheck, 18).u.i, 1);
     EXPECT_EQ(g_clicks, 1);
-    EXPECT_TRUE(host_->click(kCheck));
+    EXPECT_TRUE(gr::UserActions(*host_).click(kCheck));
     EXPECT_EQ(get(kCheck, 18).u.i, 0);
     // The window's radio buttons form one group.
-    EXPECT_TRUE(host_->click(kRadioB));
+    EXPECT_TRUE(gr::UserActions(*host_).click(kRadioB));
     EXPECT_EQ(get(kRadioA, 18).u.i, 0);
     EXPECT_EQ(get(kRadioB, 18).u.i, 1);
     // A disabled control cannot be clicked.
-    EXPECT_FALSE(host_->click(kButton));
+    EXPECT_FALSE(gr::UserActions(*host_).click(kButton));
     EXPECT_EQ(g_clicks, 2);
 }
 

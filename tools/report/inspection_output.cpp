@@ -84,7 +84,7 @@ TestDimensions testDimensions(const RunResult& run, const InspectionOptions& o)
     gear.pressure_angle = gearValue(values, "pressure_angle", "pressure angle", problem).value_or(0.0);
     gear.helix_angle = gearValue(values, "helix_angle", "helix angle", problem).value_or(0.0);
     if (!problem.empty()) {
-        t.problem = problem + ", so the test dimensions cannot be computed";
+        t.problem = problem + ": no test dimensions";
         return t;
     }
 

@@ -5,7 +5,8 @@
 #include "report_session.hpp"
 
 #include "csv.hpp"
-#include "utf8.hpp"
+#include <geardb/utf8.hpp>
+#include <gearprog/catalogue_schema.hpp>
 
 #include <CLI/CLI.hpp>
 #include <rapidjson/stringbuffer.h>
@@ -70,7 +71,25 @@ Output (--format):
              deviation is minus this value)
            "report"   the whole result box (CR LF line ends)
            "messages" the message boxes the run showed
-  --batch and --all-items always write JSON lines, one object per gear.
+  csv    the inspection sheet: one row per gear (item number, m, z, tooth form, grade, d, k,
+         W, W_Z and its lower deviation; with --test-dimensions also D_M, M_dK at A and its
+         lower deviation), CR LF line ends, UTF-8 with a byte order mark (--encoding gbk: GBK)
+  --batch and --all-items write JSON lines, one object per gear, or with --format csv one row
+  per gear in catalogue (file) order.
+
+Test dimensions (--test-dimensions; --ball D and --face-width B optional):
+  After the report: the measuring ball D_M (given, or the next DIN 3977 size above the ball
+  that touches the flanks on the pitch circle), the dimension over two balls M_dK (nominal, at
+  the upper allowance A and at A - T, from the same spc.edb/gc.edb rows as the report), the
+  maker's form (M_dK at A and its lower deviation), the radial dimension M_rK, over two pins
+  (spur gears: the same as over balls; helical gears: balls only) and, with --face-width,
+  whether the span can be measured: b >= W sin(beta_b) + (1.2 + 0.018 W) cos(beta_b) mm.
+  The report's own lines never change. In JSON the object "inspection": "ball_diameter",
+  "ball_source" ("series"/"given"), "ideal_ball_diameter", "over_balls", "over_balls_upper",
+  "over_balls_lower", "radial_over_balls", "maker_over_balls",
+  "maker_over_balls_lower_deviation", "over_pins", "pins_apply", "span_measurable",
+  "span_face_width_needed" (texts with 4 decimals, logicals or null) and "problem".
+  Example: gearcalc-report --all-items --format csv --test-dimensions > inspection.csv
 
 Batch file (--batch FILE.csv): UTF-8 CSV; the first row names the columns, spelled like the
 long options without dashes: item, module, teeth, pressure-angle, spur, helical, helix,
@@ -84,8 +103,13 @@ Exit status:
   3  the module box was empty, so the calculation ended without a report
   4  the run stopped on a message (a runtime error, a missing catalogue): the message on stderr;
      the lines written before it are still printed
-  With --batch or --all-items a failing gear still gets its JSON line; the status is that of the
-  first gear without a report.
+  5  the report was written, but (some of) its test dimensions could not be computed: the ball
+     does not touch the flanks between base and tip circle, no series ball is large enough, a
+     gear value is no plain number, or the pitch diameter lies outside the allowance tables;
+     the reason on stderr, the missing values are left out (null in JSON), never guessed
+  With --batch or --all-items a failing gear still gets its JSON line (or CSV row, with the
+  reason in its last column); the status is that of the first gear without a report or
+  without its test dimensions.
 Messages the window shows (runtime errors, catalogues that cannot be opened) go to stderr.)";
 
 std::filesystem::path executableFolder(const char* argv0)
@@ -360,10 +384,10 @@ int main(int argc, char** argv)
         app.add_option("--helix-dms", helix_dms, "Helix angle as degrees, minutes, seconds (implies --helical)")
             ->expected(3)
             ->type_name("D M S");
-    auto* o_grade = app.add_option("--grade", grade, "Accuracy grade (DIN 3967)")->check(CLI::Range(1, 12));
+    auto* o_grade = app.add_option("--grade", grade, "Accuracy grade (DIN 3967)")->check(CLI::Range(gearcalc::schema::kFirstGrade, gearcalc::schema::kLastGrade));
     auto* o_deviation = app.add_option("--deviation", deviation, "Upper allowance series")
-                            ->check(CLI::IsMember({"a", "ab", "b", "bc", "c", "cd", "d", "e", "f", "g", "h"}));
-    auto* o_tolerance = app.add_option("--tolerance", tolerance, "Tolerance series")->check(CLI::Range(21, 30));
+                            ->check(CLI::IsMember(std::vector<std::string>(gearcalc::schema::kDeviationSeries.begin(), gearcalc::schema::kDeviationSeries.end())));
+    auto* o_tolerance = app.add_option("--tolerance", tolerance, "Tolerance series")->check(CLI::Range(gearcalc::schema::kFirstTolerance, gearcalc::schema::kLastTolerance));
     app.add_option("--catalogue-dir", catalogue_dir,
                    "Folder of spc.edb, gc.edb and ZKD.edb (default: the folder of this program)");
     auto* o_format = app.add_option("--format", format, "Output format: text, raw, json or csv")
