@@ -21,6 +21,7 @@
 //
 // GEARCALC_BENCH_GEARS overrides the batch size for a quick run.
 #include "bench_support.hpp"
+#include "child_process.hpp"
 #include <gearhost/headless.hpp>
 #include <geardrive/user_actions.hpp>
 #include <geardb/catalogue_writer.hpp>
@@ -212,29 +213,14 @@ void BM_ReportBatch(benchmark::State& state)
     sched_setaffinity(0, sizeof one, &one);
 
     for (auto _ : state) {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        std::string exe = GEARCALC_REPORT, batch = "--batch", file = csv;
-        char* argv[] = {exe.data(), batch.data(), file.data(), nullptr};
-        const auto start = std::chrono::steady_clock::now();
-        pid_t pid = 0;
-        int status = -1;
-        rusage usage{};
-        if (posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv, environ) == 0) wait4(pid, &status, 0, &usage);
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        // On a shared machine the wall time includes waiting for the core;
-        // the child's own CPU time (user + system) does not.
-        const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-        posix_spawn_file_actions_destroy(&actions);
-        state.SetIterationTime(took.count());
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        const bench::ChildRun run = bench::runChild({GEARCALC_REPORT, "--batch", csv});
+        state.SetIterationTime(run.wall_s);
+        if (!run.ok) {
             state.SkipWithError("gearcalc-report --batch failed");
             break;
         }
-        state.counters["reports_per_s"] = static_cast<double>(count) / took.count();
-        state.counters["reports_per_cpu_s"] = static_cast<double>(count) / cpu;
+        state.counters["reports_per_s"] = static_cast<double>(count) / run.wall_s;
+        state.counters["reports_per_cpu_s"] = static_cast<double>(count) / run.cpu_s;
     }
     sched_setaffinity(0, sizeof old_set, &old_set);
     state.counters["gears"] = static_cast<double>(count);
