@@ -50,7 +50,60 @@ std::optional<double> allowance(const Values& values, std::string_view name, boo
     return x;
 }
 
+constexpr const char* kHelp = R"(
+Test dimensions (--test-dimensions; --ball D and --face-width B optional):
+  After the report: the measuring ball D_M (given, or the next DIN 3977 size above the ball
+  that touches the flanks on the pitch circle), the dimension over two balls M_dK (nominal, at
+  the upper allowance A and at A - T, from the same spc.edb/gc.edb rows as the report), the
+  maker's form (M_dK at A and its lower deviation), the radial dimension M_rK, over two pins
+  (spur gears: the same as over balls; helical gears: balls only) and, with --face-width,
+  whether the span can be measured: b >= W sin(beta_b) + (1.2 + 0.018 W) cos(beta_b) mm.
+  The report's own lines never change. In JSON the object "inspection": "ball_diameter",
+  "ball_source" ("series"/"given"), "ideal_ball_diameter", "over_balls", "over_balls_upper",
+  "over_balls_lower", "radial_over_balls", "maker_over_balls",
+  "maker_over_balls_lower_deviation", "over_pins", "pins_apply", "span_measurable",
+  "span_face_width_needed" (texts with 4 decimals, logicals or null) and "problem".
+  --format csv, the inspection sheet: one row per gear (item number, m, z, tooth form, grade,
+  d, k, W, W_Z and its lower deviation; with --test-dimensions also D_M, M_dK at A and its
+  lower deviation; a last column says why values are missing), CR LF line ends, UTF-8 with a
+  byte order mark, or GBK with --encoding gbk.
+  Status 5: the report was written but a test dimension could not be computed (the ball does
+  not touch the flanks between base and tip circle, no series ball is large enough, a gear
+  value is no plain number, the pitch diameter lies outside the allowance tables); the reason
+  is on stderr and in "problem", the value is left out, never guessed.
+  Example: gearcalc-report --all-items --format csv --test-dimensions > inspection.csv
+)";
+
 } // namespace
+
+const char* inspectionHelp()
+{
+    return kHelp;
+}
+
+std::string withTestDimensions(const RunResult& run, const InspectionOptions& options, std::string& problem)
+{
+    if (!options.enabled || run.outcome != Outcome::Report) return run.report;
+    const TestDimensions t = testDimensions(run, options);
+    problem = t.problem;
+    return run.report + inspectionBlock(t, options);
+}
+
+std::string RunWriter::write(std::string& line, const GearInput& gear, const RunResult& run) const
+{
+    std::optional<TestDimensions> t;
+    if (options_.enabled && run.outcome == Outcome::Report) t = testDimensions(run, options_);
+    std::string problem = t ? t->problem : std::string();
+    if (csv_) {
+        const std::string lost = sheet_.appendRow(line, gear, run, t ? &*t : nullptr);
+        if (!lost.empty()) problem += (problem.empty() ? "" : "; ") + lost;
+    } else if (options_.enabled) {
+        json_(line, gear, run, t ? inspectionJson(*t) : std::string("null"));
+    } else {
+        json_(line, gear, run, std::nullopt);
+    }
+    return problem;
+}
 
 void addInspectionOptions(CLI::App& app, InspectionOptions& o)
 {

@@ -9,8 +9,11 @@
 
 #include <gearcalc/inspection.hpp>
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 namespace CLI {
 class App;
@@ -43,6 +46,13 @@ struct TestDimensions {
 // Computes the test dimensions from a run that wrote a report.
 TestDimensions testDimensions(const RunResult& run, const InspectionOptions& options);
 
+// The help text's section on the test dimensions and the inspection CSV.
+const char* inspectionHelp();
+
+// The report of a run, followed by its test-dimension block when they are
+// asked for; `problem` says what could not be computed.
+std::string withTestDimensions(const RunResult& run, const InspectionOptions& options, std::string& problem);
+
 // The block after the report, with CR LF line breaks like the report, so it
 // can be joined to the report text.
 std::string inspectionBlock(const TestDimensions& t, const InspectionOptions& options);
@@ -67,6 +77,32 @@ public:
 private:
     std::string encoded(std::string utf8, bool& lossy) const;
     const InspectionOptions& options_;
+};
+
+// Writes one finished run as a JSON line (through `json`, which adds the
+// "inspection" object when it is given) or as a CSV row, with its test
+// dimensions when they are asked for.
+class RunWriter {
+public:
+    using JsonLine = std::function<void(std::string& line, const GearInput&, const RunResult&,
+                                        std::optional<std::string_view> inspection)>;
+    RunWriter(bool csv, const InspectionOptions& options, JsonLine json)
+        : csv_(csv), options_(options), sheet_(options), json_(std::move(json))
+    {
+    }
+
+    // What the output starts with: the CSV header row, or nothing.
+    std::string header() const { return csv_ ? sheet_.header() : std::string(); }
+
+    // Appends the run's line; answers what kept its test dimensions (or a
+    // CSV cell) from being written, or an empty string.
+    std::string write(std::string& line, const GearInput& gear, const RunResult& run) const;
+
+private:
+    bool csv_;
+    const InspectionOptions& options_;
+    InspectionCsv sheet_;
+    JsonLine json_;
 };
 
 } // namespace gearcalc::report

@@ -71,25 +71,8 @@ Output (--format):
              deviation is minus this value)
            "report"   the whole result box (CR LF line ends)
            "messages" the message boxes the run showed
-  csv    the inspection sheet: one row per gear (item number, m, z, tooth form, grade, d, k,
-         W, W_Z and its lower deviation; with --test-dimensions also D_M, M_dK at A and its
-         lower deviation), CR LF line ends, UTF-8 with a byte order mark (--encoding gbk: GBK)
-  --batch and --all-items write JSON lines, one object per gear, or with --format csv one row
-  per gear in catalogue (file) order.
-
-Test dimensions (--test-dimensions; --ball D and --face-width B optional):
-  After the report: the measuring ball D_M (given, or the next DIN 3977 size above the ball
-  that touches the flanks on the pitch circle), the dimension over two balls M_dK (nominal, at
-  the upper allowance A and at A - T, from the same spc.edb/gc.edb rows as the report), the
-  maker's form (M_dK at A and its lower deviation), the radial dimension M_rK, over two pins
-  (spur gears: the same as over balls; helical gears: balls only) and, with --face-width,
-  whether the span can be measured: b >= W sin(beta_b) + (1.2 + 0.018 W) cos(beta_b) mm.
-  The report's own lines never change. In JSON the object "inspection": "ball_diameter",
-  "ball_source" ("series"/"given"), "ideal_ball_diameter", "over_balls", "over_balls_upper",
-  "over_balls_lower", "radial_over_balls", "maker_over_balls",
-  "maker_over_balls_lower_deviation", "over_pins", "pins_apply", "span_measurable",
-  "span_face_width_needed" (texts with 4 decimals, logicals or null) and "problem".
-  Example: gearcalc-report --all-items --format csv --test-dimensions > inspection.csv
+  csv    the inspection sheet, one row per gear (see Test dimensions below)
+  --batch and --all-items write JSON lines (one object per gear) or CSV rows, in file order.
 
 Batch file (--batch FILE.csv): UTF-8 CSV; the first row names the columns, spelled like the
 long options without dashes: item, module, teeth, pressure-angle, spur, helical, helix,
@@ -103,13 +86,9 @@ Exit status:
   3  the module box was empty, so the calculation ended without a report
   4  the run stopped on a message (a runtime error, a missing catalogue): the message on stderr;
      the lines written before it are still printed
-  5  the report was written, but (some of) its test dimensions could not be computed: the ball
-     does not touch the flanks between base and tip circle, no series ball is large enough, a
-     gear value is no plain number, or the pitch diameter lies outside the allowance tables;
-     the reason on stderr, the missing values are left out (null in JSON), never guessed
-  With --batch or --all-items a failing gear still gets its JSON line (or CSV row, with the
-  reason in its last column); the status is that of the first gear without a report or
-  without its test dimensions.
+  5  the report was written, but not all of its test dimensions (see Test dimensions)
+  With --batch or --all-items a failing gear still gets its JSON line or CSV row; the status is
+  that of the first gear without a report or without its test dimensions.
 Messages the window shows (runtime errors, catalogues that cannot be opened) go to stderr.)";
 
 std::filesystem::path executableFolder(const char* argv0)
@@ -362,7 +341,7 @@ int runAll(Session& session, std::size_t count, GearAt gearAt, const std::string
 int main(int argc, char** argv)
 {
     CLI::App app(kDescription, "gearcalc-report");
-    app.footer(kFooter);
+    app.footer(std::string(kFooter) + gearcalc::report::inspectionHelp());
     app.get_formatter()->column_width(34);
 
     std::string item, module, teeth, pressure_angle = "20", helix, deviation;
@@ -467,25 +446,12 @@ int main(int argc, char** argv)
     Session session(catalogue_dir, exe_folder.string());
     for (const std::string& m : session.startupMessages()) std::cerr << m << '\n';
 
-    // Writes one finished run as a JSON line or a CSV row; answers what kept
-    // its test dimensions (or a CSV cell) from being written.
     JsonLines json;
-    const gearcalc::report::InspectionCsv csv(inspection);
-    const std::string header = format == "csv" ? csv.header() : std::string();
-    auto write = [&](std::string& line, const GearInput& g, const RunResult& r) {
-        std::optional<gearcalc::report::TestDimensions> t;
-        if (inspection.enabled && r.outcome == Outcome::Report) t = gearcalc::report::testDimensions(r, inspection);
-        std::string problem = t ? t->problem : std::string();
-        if (format == "csv") {
-            const std::string lost = csv.appendRow(line, g, r, t ? &*t : nullptr);
-            if (!lost.empty()) problem += (problem.empty() ? "" : "; ") + lost;
-        } else if (inspection.enabled) {
-            json.append(line, g, r, t ? gearcalc::report::inspectionJson(*t) : std::string("null"));
-        } else {
-            json.append(line, g, r);
-        }
-        return problem;
-    };
+    gearcalc::report::RunWriter writer(format == "csv", inspection,
+                                       [&](std::string& line, const GearInput& g, const RunResult& r,
+                                           std::optional<std::string_view> extra) { json.append(line, g, r, extra); });
+    const std::string header = writer.header();
+    auto write = [&](std::string& line, const GearInput& g, const RunResult& r) { return writer.write(line, g, r); };
 
     if (*o_batch)
         return runAll(
@@ -516,30 +482,14 @@ int main(int argc, char** argv)
     reportMessages(result);
     if (result.outcome == Outcome::NoModule)
         std::cerr << "gearcalc-report: no module given, so the calculation wrote no report\n";
-    if (format == "json" || format == "csv") {
-        // Always one object (or row): its status says why a run wrote no report.
-        std::string line;
-        const std::string problem = write(line, gear, result);
-        Output out;
-        out.add(header);
-        out.add(line);
-        if (!problem.empty()) std::cerr << "gearcalc-report: " << problem << '\n';
-        if (result.outcome == Outcome::Report && !problem.empty()) return kExitNoTestDimensions;
-    } else if (result.outcome == Outcome::Report || !result.report.empty()) {
-        std::string text = result.report;
-        std::string problem;
-        if (inspection.enabled && result.outcome == Outcome::Report) {
-            const gearcalc::report::TestDimensions t = gearcalc::report::testDimensions(result, inspection);
-            text += gearcalc::report::inspectionBlock(t, inspection);
-            problem = t.problem;
-        }
-        Output out;
-        out.add(format == "raw" ? text : gearcalc::report::asText(text));
-        if (!problem.empty()) {
-            out.flush();
-            std::cerr << "gearcalc-report: " << problem << '\n';
-            return kExitNoTestDimensions;
-        }
-    }
+    // JSON and CSV: always one object (or row); its status says why a run wrote no report.
+    std::string text = header, missing;
+    if (format == "json" || format == "csv") missing = write(text, gear, result);
+    else if (result.outcome == Outcome::Report || !result.report.empty())
+        text = gearcalc::report::withTestDimensions(result, inspection, missing);
+    if (format == "text" && !text.empty()) text = gearcalc::report::asText(text);
+    Output().add(text);
+    if (!missing.empty()) std::cerr << "gearcalc-report: " << missing << '\n';
+    if (result.outcome == Outcome::Report && !missing.empty()) return kExitNoTestDimensions;
     return exitStatus(result.outcome);
 }
