@@ -22,6 +22,7 @@
 // GEARCALC_BENCH_GEARS overrides the batch size for a quick run.
 #include "bench_support.hpp"
 #include "child_process.hpp"
+#include "generated_catalogue.hpp"
 #include <gearhost/headless.hpp>
 #include <geardrive/user_actions.hpp>
 #include <geardb/catalogue_writer.hpp>
@@ -95,29 +96,9 @@ void BM_ItemRun(benchmark::State& state)
 }
 BENCHMARK(BM_ItemRun)->Unit(benchmark::kMicrosecond)->Repetitions(9)->DisplayAggregatesOnly(true);
 
-// A folder with the shipped range tables and a generated item catalogue.
-struct MillionRecords {
-    bench::ScratchFolder scratch{"calc-bench"};
-    std::string last;
-    std::string error;
-
-    MillionRecords()
-    {
-        if (scratch.path.empty()) {
-            error = "cannot make a scratch folder";
-            return;
-        }
-        std::error_code ec;
-        for (const char* table : {"spc.edb", "gc.edb"})
-            fs::copy_file(fs::path(GEARCALC_DIST_DIR) / table, scratch.path / table, ec);
-        if (ec) error = "cannot copy the range tables: " + ec.message();
-        else error = gr::db::writeSyntheticItems((scratch.path / "ZKD.edb").string(), bench::itemRecordCount(), &last);
-    }
-};
-
 void BM_ItemRunMillionRecords(benchmark::State& state)
 {
-    static const MillionRecords catalogue;
+    static const bench::GeneratedCatalogue catalogue("calc-bench");
     std::unique_ptr<gr::Host> host = catalogue.error.empty() ? startProgram(catalogue.scratch.path.string()) : nullptr;
     if (!host) {
         state.SkipWithError(catalogue.error.empty() ? "the program did not start" : catalogue.error.c_str());

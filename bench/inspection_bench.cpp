@@ -11,8 +11,7 @@
 // cost of the test dimensions is the ratio of the two runs.
 #include "bench_support.hpp"
 #include "child_process.hpp"
-
-#include <geardb/catalogue_writer.hpp>
+#include "generated_catalogue.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -22,30 +21,9 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// The shipped range tables beside a generated item catalogue.
-struct GeneratedCatalogue {
-    bench::ScratchFolder scratch{"inspection-bench"};
-    std::string error;
-
-    GeneratedCatalogue()
-    {
-        if (scratch.path.empty()) {
-            error = "cannot make a scratch folder";
-            return;
-        }
-        std::error_code ec;
-        for (const char* table : {"spc.edb", "gc.edb"})
-            fs::copy_file(fs::path(GEARCALC_DIST_DIR) / table, scratch.path / table, ec);
-        if (ec) error = "cannot copy the range tables: " + ec.message();
-        else error = gr::db::writeSyntheticItems((scratch.path / "ZKD.edb").string(), bench::itemRecordCount());
-    }
-};
-
 void BM_AllItemsCsv(benchmark::State& state)
 {
-    static const GeneratedCatalogue catalogue;
+    static const bench::GeneratedCatalogue catalogue("inspection-bench");
     if (!catalogue.error.empty()) {
         state.SkipWithError(catalogue.error.c_str());
         return;

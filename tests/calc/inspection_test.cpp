@@ -3,6 +3,8 @@
 // arithmetic, and a second formulation in long double.
 #include "gearcalc/inspection.hpp"
 
+#include "named_rows.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,11 +16,14 @@ namespace {
 
 using namespace gearcalc::inspection;
 
+using named_rows::RowName;
+
 struct Figure {
     const char* name;
     double module, teeth, pressure, helix, ball, allowance;
     double over_balls, radial; // expected, mm
 };
+NAMED_ROW_PRINTER(Figure)
 
 // Rows marked 30 digits were computed with mpmath from the equations
 // written out afresh; the first two are the published figure.
@@ -36,11 +41,6 @@ const Figure kFigures[] = {
     {"HelicalLeftHand", 2, 20, 20, -19.5283, 3.5, -0.03, 47.323551377864, 23.661775688932},
 };
 
-void PrintTo(const Figure& r, std::ostream* os)
-{
-    *os << r.name;
-}
-
 class OverBallsFigures : public testing::TestWithParam<Figure> {};
 
 TEST_P(OverBallsFigures, MatchToTheMicrometreFraction)
@@ -55,7 +55,7 @@ TEST_P(OverBallsFigures, MatchToTheMicrometreFraction)
 }
 
 INSTANTIATE_TEST_SUITE_P(Figures, OverBallsFigures, testing::ValuesIn(kFigures),
-                         [](const testing::TestParamInfo<Figure>& i) { return std::string(i.param.name); });
+                         RowName());
 
 TEST(OverBalls, PublishedFigureToFourDecimals)
 {
@@ -135,6 +135,7 @@ struct IdealRow {
     double module, teeth, pressure, helix;
     double ideal, chosen; // 30-digit ideal diameter, next series size
 };
+NAMED_ROW_PRINTER(IdealRow)
 
 const IdealRow kIdeal[] = {
     {"SpurEvenM1Z30", 1, 30, 20, 0, 1.70567127528, 1.75},
@@ -145,11 +146,6 @@ const IdealRow kIdeal[] = {
     {"HelicalOdd", 1.5, 31, 20, 15.5, 2.5511987918, 3.0},
     {"HelicalLargeModule", 20, 25, 20, 12, 34.2027311605, 35.0},
 };
-
-void PrintTo(const IdealRow& r, std::ostream* os)
-{
-    *os << r.name;
-}
 
 class BallChoice : public testing::TestWithParam<IdealRow> {};
 
@@ -173,7 +169,7 @@ TEST_P(BallChoice, IdealBallTouchesOnThePitchCircleAndSeriesSizeIsNextLarger)
 }
 
 INSTANTIATE_TEST_SUITE_P(Gears, BallChoice, testing::ValuesIn(kIdeal),
-                         [](const testing::TestParamInfo<IdealRow>& i) { return std::string(i.param.name); });
+                         RowName());
 
 TEST(MeasuringBallSeries, NextSizeAtAndBetweenTheSizes)
 {
@@ -198,6 +194,7 @@ struct BadInput {
     double allowance, tolerance;
     const char* says;
 };
+NAMED_ROW_PRINTER(BadInput)
 
 const BadInput kBad[] = {
     {"ModuleZero", {0, 20, 20, 0}, 3.5, 0, 0, "module must be a positive number"},
@@ -215,11 +212,6 @@ const BadInput kBad[] = {
     {"NoSeriesBallForHugeModule", {40, 30, 20, 0}, std::nullopt, 0, 0, "larger than the largest measuring ball"},
 };
 
-void PrintTo(const BadInput& r, std::ostream* os)
-{
-    *os << r.name;
-}
-
 class BadInputs : public testing::TestWithParam<BadInput> {};
 
 TEST_P(BadInputs, FailWithAMessageInsteadOfANumber)
@@ -235,7 +227,7 @@ TEST_P(BadInputs, FailWithAMessageInsteadOfANumber)
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, BadInputs, testing::ValuesIn(kBad),
-                         [](const testing::TestParamInfo<BadInput>& i) { return std::string(i.param.name); });
+                         RowName());
 
 TEST(InspectionSheet, AllowancesGiveTheMakersForm)
 {
@@ -281,6 +273,7 @@ struct SpanRow {
     double needed;
     bool measurable;
 };
+NAMED_ROW_PRINTER(SpanRow)
 
 // b_min = W sin β_b + (1.2 + 0.018 W) cos β_b; the catalogue's helix angle
 // 19.5283° with αn = 20° needs 6.2477 mm for W = 15.4239
@@ -290,11 +283,6 @@ const SpanRow kSpans[] = {
     {"HelicalWideEnough", {2, 20, 20, 19.5283}, 15.4239, 6.5, 6.2476932, true},
     {"HelicalTooNarrow", {2, 20, 20, 19.5283}, 15.4239, 6.0, 6.2476932, false},
 };
-
-void PrintTo(const SpanRow& r, std::ostream* os)
-{
-    *os << r.name;
-}
 
 class SpanWidth : public testing::TestWithParam<SpanRow> {};
 
@@ -312,7 +300,7 @@ TEST_P(SpanWidth, NeedsSpanTimesSinBaseHelixPlusContactLine)
 }
 
 INSTANTIATE_TEST_SUITE_P(Widths, SpanWidth, testing::ValuesIn(kSpans),
-                         [](const testing::TestParamInfo<SpanRow>& i) { return std::string(i.param.name); });
+                         RowName());
 
 TEST(FourDecimals, RoundsHalvesAwayFromZeroOnTheDecimalForm)
 {

@@ -6,15 +6,20 @@
 
 #include <gearimg/image.hpp>
 
+#include "named_rows.hpp"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
 namespace {
 
 using namespace report_cli;
+
+using named_rows::RowName;
 
 struct ItemRow {
     const char* name;
@@ -23,6 +28,7 @@ struct ItemRow {
     const char *ball, *nominal, *upper, *lower, *deviation, *radial;
     bool spur;
 };
+NAMED_ROW_PRINTER(ItemRow)
 
 // A and T from the shipped spc.edb and gc.edb (series e and 25): -0.030 and
 // 0.030 mm for 10 < d <= 50, -0.056 and 0.050 mm for 125 < d <= 280.
@@ -34,11 +40,6 @@ const ItemRow kItems[] = {
     {"HelicalOddLargeModule", "ZKD-H8-21-8", "14.0000", "197.5659", "197.4368", "197.3212", "0.1156", "99.0403",
      false},
 };
-
-void PrintTo(const ItemRow& r, std::ostream* os)
-{
-    *os << r.name;
-}
 
 class ItemTestDimensions : public testing::TestWithParam<ItemRow> {};
 
@@ -79,13 +80,14 @@ TEST_P(ItemTestDimensions, TextBlockFollowsTheUnchangedReport)
 }
 
 INSTANTIATE_TEST_SUITE_P(Items, ItemTestDimensions, testing::ValuesIn(kItems),
-                         [](const testing::TestParamInfo<ItemRow>& i) { return std::string(i.param.name); });
+                         RowName());
 
 struct DirectRow {
     const char* name;
     std::vector<std::string> args;
     const char *upper, *lower, *measurable; // nullptr: JSON null; measurable "true"/"false"
 };
+NAMED_ROW_PRINTER(DirectRow)
 
 const DirectRow kDirect[] = {
     {"NoSeriesNoAllowances", {"--module", "1", "--teeth", "30", "--ball", "1.7"}, nullptr, nullptr, nullptr},
@@ -98,11 +100,6 @@ const DirectRow kDirect[] = {
     {"FaceWidthEnough",
      {"--module", "2", "--teeth", "20", "--helix", "19.5283", "--face-width", "6.5"}, nullptr, nullptr, "true"},
 };
-
-void PrintTo(const DirectRow& r, std::ostream* os)
-{
-    *os << r.name;
-}
 
 class DirectTestDimensions : public testing::TestWithParam<DirectRow> {};
 
@@ -120,7 +117,7 @@ TEST_P(DirectTestDimensions, NullWhereTheReportHasNoSuchLine)
 }
 
 INSTANTIATE_TEST_SUITE_P(Gears, DirectTestDimensions, testing::ValuesIn(kDirect),
-                         [](const testing::TestParamInfo<DirectRow>& i) { return std::string(i.param.name); });
+                         RowName());
 
 struct BadRow {
     const char* name;
@@ -128,6 +125,7 @@ struct BadRow {
     int status;
     const char* says; // on stderr
 };
+NAMED_ROW_PRINTER(BadRow)
 
 const BadRow kBad[] = {
     {"BallAboveTheTips", {"--module", "2", "--teeth", "20", "--ball", "12"}, 5, "too large"},
@@ -144,11 +142,6 @@ const BadRow kBad[] = {
     {"NegativeBall", {"--module", "2", "--teeth", "20", "--ball", "-3"}, 2, "--ball"},
     {"EncodingWithoutCsv", {"--module", "2", "--teeth", "20", "--encoding", "gbk"}, 2, "--encoding"},
 };
-
-void PrintTo(const BadRow& r, std::ostream* os)
-{
-    *os << r.name;
-}
 
 class BadTestDimensions : public testing::TestWithParam<BadRow> {};
 
@@ -174,7 +167,7 @@ TEST_P(BadTestDimensions, SayWhyAndGiveNoNumber)
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, BadTestDimensions, testing::ValuesIn(kBad),
-                         [](const testing::TestParamInfo<BadRow>& i) { return std::string(i.param.name); });
+                         RowName());
 
 TEST(TestDimensionsText, OutsideTheTablesKeepsTheNominalAndSaysSoLikeTheReport)
 {
