@@ -6,7 +6,7 @@
 #include "failure_message.hpp"
 #include <gearlaunch/launcher.hpp>
 
-#include <gearplat/platform.hpp>
+#include "native_platform.hpp"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -109,21 +109,8 @@ void showDialog(const char* text, const char* caption)
 }
 #endif
 
-class PosixPlatform final : public Platform {
+class PosixPlatform final : public NativePlatform {
 public:
-    char separator() const override { return '/'; }
-
-    std::optional<std::string> executablePath() override { return gearplat::executablePath(); }
-
-    LibraryHandle loadLibrary(const std::string& path) override { return gearplat::loadLibrary(path); }
-
-    AnyFunction findFunction(LibraryHandle library, const char* name) override
-    {
-        return gearplat::findFunction(library, name);
-    }
-
-    void freeLibrary(LibraryHandle library) override { gearplat::freeLibrary(library); }
-
     std::optional<std::string> readUserValue(const char* key, const char* name) override
     {
         const std::string home = homeFolder();

@@ -11,7 +11,7 @@
 #include "failure_message.hpp"
 #include <gearlaunch/launcher.hpp>
 
-#include <gearplat/platform.hpp>
+#include "native_platform.hpp"
 
 #include <cwchar>
 #include <vector>
@@ -37,22 +37,8 @@ private:
     HKEY key_;
 };
 
-class WindowsPlatform final : public Platform {
+class WindowsPlatform final : public NativePlatform {
 public:
-    char separator() const override { return '\\'; }
-    bool isSeparator(char c) const override { return c == '\\' || c == '/'; }
-
-    std::optional<std::string> executablePath() override { return gearplat::executablePath(); }
-
-    LibraryHandle loadLibrary(const std::string& path) override { return gearplat::loadLibrary(path); }
-
-    AnyFunction findFunction(LibraryHandle library, const char* name) override
-    {
-        return gearplat::findFunction(library, name);
-    }
-
-    void freeLibrary(LibraryHandle library) override { gearplat::freeLibrary(library); }
-
     std::optional<std::string> readUserValue(const char* key, const char* name) override
     {
         // An empty key name would open the user's root key itself.

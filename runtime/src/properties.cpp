@@ -67,7 +67,7 @@ gr_status Host::setProperty(uint32_t window, uint32_t identity, int32_t property
         CommandCall call(*this, 0, op.c_str(), value, 1, nullptr);
         return check(call);
     };
-    if (properties::rule(property)->carries == properties::Carries::Text) {
+    if (properties::carries(property) == properties::Carries::Text) {
         if (value->kind != GR_KIND_TEXT) {
             std::string_view ignored;
             return wrongKind([&](CommandCall& call) { return call.text(0, ignored); });

@@ -124,3 +124,45 @@ TEST(PosixSettings, ReadsLongLinkTargetsWhole)
 
 } // namespace
 } // namespace gearlaunch
+
+namespace gearplat {
+namespace {
+
+TEST(SharedPlatform, FolderOfAPath)
+{
+    const struct {
+        const char* path;
+        std::optional<std::string> folder;
+    } rows[] = {{"/opt/齿轮/gearcalc", "/opt/齿轮/"}, {"/gearcalc", "/"}, {"gearcalc", std::nullopt}, {"", std::nullopt},
+                {"/a/b/", "/a/b/"}};
+    for (const auto& r : rows) EXPECT_EQ(folderOf(r.path), r.folder) << r.path;
+    EXPECT_EQ(withoutTrailingSeparator("/a/b//"), "/a/b");
+    EXPECT_EQ(withoutTrailingSeparator("/"), "/");
+}
+
+TEST(SharedPlatform, TheRunningProgramAndItsModules)
+{
+    const std::optional<std::string> exe = executablePath();
+    ASSERT_TRUE(exe.has_value());
+    const std::optional<std::string> folder = folderOf(*exe);
+    ASSERT_TRUE(folder.has_value());
+    static int anchor = 0;
+    EXPECT_EQ(moduleFolder(&anchor), withoutTrailingSeparator(*folder));
+    EXPECT_EQ(findInExecutable("no_such_symbol_in_this_program"), nullptr);
+}
+
+TEST(SharedPlatform, ALibraryThatIsNotThereIsNoHandle)
+{
+    Library missing("/nonexistent/library.so");
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(missing.function<void (*)()>("anything"), nullptr);
+    Library libc("libc.so.6");
+    ASSERT_TRUE(libc);
+    EXPECT_NE(libc.function<void (*)()>("strlen"), nullptr);
+    Library moved = std::move(libc);
+    EXPECT_FALSE(libc);
+    EXPECT_TRUE(moved);
+}
+
+} // namespace
+} // namespace gearplat

@@ -1,4 +1,5 @@
 #include <geardb/catalogue_file.hpp>
+#include "sql_text.hpp"
 
 #include <geardb/utf8.hpp>
 
@@ -89,17 +90,6 @@ std::string fileUri(const std::string& path)
     }
     uri += "?mode=ro&immutable=1";
     return uri;
-}
-
-std::string quoteIdentifier(std::string_view name)
-{
-    std::string q = "\"";
-    for (char c : name) {
-        if (c == '"') q += '"';
-        q += c;
-    }
-    q += '"';
-    return q;
 }
 
 struct StatementCloser {

@@ -1,4 +1,5 @@
 #include <geardb/catalogue_writer.hpp>
+#include "sql_text.hpp"
 
 #include <geardb/utf8.hpp>
 
@@ -17,17 +18,6 @@
 namespace gr::db {
 
 namespace {
-
-std::string quoteIdentifier(std::string_view name)
-{
-    std::string q = "\"";
-    for (char c : name) {
-        if (c == '"') q += '"';
-        q += c;
-    }
-    q += '"';
-    return q;
-}
 
 std::string asciiUpper(std::string_view s)
 {

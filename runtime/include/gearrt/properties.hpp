@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 namespace gr::properties {
 
@@ -36,28 +37,33 @@ inline constexpr Rule kRules[] = {
     {GR_PROP_SELECTED_INDEX, Carries::Integer, false, {form::kComboBox}},
 };
 
-// The rule of `property`; null for a number no kind has.
-constexpr const Rule* rule(int32_t property)
+// The place of `property`'s rule in kRules; -1 for a number no kind has.
+// (An index rather than a pointer: some compilers cannot compare pointers
+// into a table in a constant expression under the sanitizers.)
+constexpr int ruleIndex(int32_t property)
 {
-    for (const Rule& r : kRules)
-        if (r.property == property) return &r;
-    return nullptr;
+    for (int i = 0; i < static_cast<int>(std::size(kRules)); ++i)
+        if (kRules[i].property == property) return i;
+    return -1;
 }
 
 constexpr bool has(uint32_t kind, int32_t property)
 {
-    const Rule* r = rule(property);
-    if (r == nullptr) return false;
-    for (uint32_t k : r->kinds)
+    const int i = ruleIndex(property);
+    if (i < 0) return false;
+    for (uint32_t k : kRules[i].kinds)
         if (k == kind) return true;
     return false;
 }
+
+// What `property` carries; only for a property some kind has.
+constexpr Carries carries(int32_t property) { return kRules[ruleIndex(property)].carries; }
 
 // Whether the program may set `property` of a control of `kind`: the window
 // lets only its title be set, its place is the window system's.
 constexpr bool settable(uint32_t kind, int32_t property)
 {
-    return has(kind, property) && (kind != form::kWindow || rule(property)->writable_on_window);
+    return has(kind, property) && (kind != form::kWindow || kRules[ruleIndex(property)].writable_on_window);
 }
 
 // The contract, checked when this header compiles.
@@ -66,6 +72,6 @@ static_assert(settable(form::kWindow, GR_PROP_TEXT) && !settable(form::kWindow, 
 static_assert(has(form::kLabel, GR_PROP_LABEL_TEXT_COLOUR) && !has(form::kEditBox, GR_PROP_LABEL_TEXT_COLOUR));
 static_assert(has(form::kButton, GR_PROP_DISABLED) && !has(form::kLabel, GR_PROP_DISABLED));
 static_assert(has(form::kComboBox, GR_PROP_SELECTED_INDEX) && has(form::kRadioButton, GR_PROP_CHECKED));
-static_assert(rule(GR_PROP_PRINTER_FONT)->carries == Carries::Number && rule(7) == nullptr);
+static_assert(carries(GR_PROP_PRINTER_FONT) == Carries::Number && carries(GR_PROP_TEXT) == Carries::Text && ruleIndex(7) == -1);
 
 } // namespace gr::properties

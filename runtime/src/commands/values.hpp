@@ -1,6 +1,7 @@
 // Building and reading the typed values that cross the service table.
 #pragma once
 
+#include <gearrt/api.hpp>
 #include <gearrt/services.h>
 
 #include <cstdint>
@@ -29,28 +30,9 @@ inline double widen(const gr_value& v)
     }
 }
 
-inline gr_value intValue(int64_t i)
-{
-    gr_value v{};
-    v.kind = GR_KIND_INT;
-    v.u.i = i;
-    return v;
-}
-
-inline gr_value doubleValue(double d)
-{
-    gr_value v{};
-    v.kind = GR_KIND_DOUBLE;
-    v.u.d = d;
-    return v;
-}
-
-inline gr_value boolValue(bool b)
-{
-    gr_value v{};
-    v.kind = GR_KIND_BOOL;
-    v.u.i = b ? 1 : 0;
-    return v;
-}
+// Values built as the program's facade builds them.
+inline gr_value doubleValue(double d) { return rt::detail::dbl(d); }
+inline gr_value intValue(int64_t i) { return rt::detail::integer(i); }
+inline gr_value boolValue(bool b) { return rt::detail::logical(b); }
 
 } // namespace gr
