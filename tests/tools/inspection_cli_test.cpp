@@ -128,15 +128,15 @@ struct BadRow {
 NAMED_ROW_PRINTER(BadRow)
 
 const BadRow kBad[] = {
-    {"BallAboveTheTips", {"--module", "2", "--teeth", "20", "--ball", "12"}, 5, "too large"},
-    {"BallBelowTheBaseCircle", {"--module", "2", "--teeth", "20", "--ball", "0.5"}, 5, "too small"},
-    {"ModuleNoPlainNumber", {"--module", "2x", "--teeth", "20"}, 5, "module of the report is not a plain number"},
-    {"TeethNoWholeNumber", {"--module", "2", "--teeth", "20.5"}, 5, "whole number"},
-    {"PressureAngleZero", {"--module", "2", "--teeth", "20", "--pressure-angle", "0"}, 5, "pressure angle"},
+    {"BallAboveTheTips", {"--module", "2", "--teeth", "20", "--ball", "12"}, 6, "too large"},
+    {"BallBelowTheBaseCircle", {"--module", "2", "--teeth", "20", "--ball", "0.5"}, 6, "too small"},
+    {"ModuleNoPlainNumber", {"--module", "2x", "--teeth", "20"}, 6, "module of the report is not a plain number"},
+    {"TeethNoWholeNumber", {"--module", "2", "--teeth", "20.5"}, 6, "whole number"},
+    {"PressureAngleZero", {"--module", "2", "--teeth", "20", "--pressure-angle", "0"}, 6, "pressure angle"},
     {"PitchDiameterOutsideTables",
-     {"--module", "300", "--teeth", "40", "--ball", "520", "--deviation", "e", "--tolerance", "25"}, 5,
+     {"--module", "300", "--teeth", "40", "--ball", "520", "--deviation", "e", "--tolerance", "25"}, 6,
      "outside the allowance tables"},
-    {"NoSeriesBallLargeEnough", {"--module", "40", "--teeth", "30"}, 5, "largest measuring ball"},
+    {"NoSeriesBallLargeEnough", {"--module", "40", "--teeth", "30"}, 6, "largest measuring ball"},
     {"BallWithoutTestDimensions", {"--module", "2", "--teeth", "20", "--ball", "3.5", "--no-test"}, 2,
      "belong to --test-dimensions"},
     {"NegativeBall", {"--module", "2", "--teeth", "20", "--ball", "-3"}, 2, "--ball"},
@@ -159,7 +159,7 @@ TEST_P(BadTestDimensions, SayWhyAndGiveNoNumber)
     const Outcome run = report(args);
     EXPECT_EQ(run.status, r.status) << run.err;
     EXPECT_NE(run.err.find(r.says), std::string::npos) << run.err;
-    if (r.status != 5) return;
+    if (r.status != 6) return;
     const Json i = Json::parse(run.out).at("inspection");
     EXPECT_NE(i.at("problem").get<std::string>().find(r.says), std::string::npos);
     EXPECT_TRUE(i.at("over_balls_upper").is_null());
@@ -173,7 +173,7 @@ TEST(TestDimensionsText, OutsideTheTablesKeepsTheNominalAndSaysSoLikeTheReport)
 {
     const Outcome run = report(
         {"--module", "300", "--teeth", "40", "--ball", "520", "--deviation", "e", "--tolerance", "25", "--test-dimensions"});
-    EXPECT_EQ(run.status, 5);
+    EXPECT_EQ(run.status, 6);
     EXPECT_NE(run.out.find("\n跨球距："), std::string::npos);
     EXPECT_NE(run.out.find("\n跨球距（上偏差）：超出表格范围\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\nZKD 跨球距下偏差:-超出表格范围"), std::string::npos);
@@ -240,7 +240,7 @@ TEST(InspectionCsv, RowWithoutTestDimensionsSaysWhyInItsLastColumn)
     TempFolder folder;
     writeFile(folder.file("gears.csv"), "module,teeth\n1,30\n2x,20\n");
     const Outcome run = report({"--batch", folder.file("gears.csv"), "--format", "csv", "--test-dimensions"});
-    EXPECT_EQ(run.status, 5);
+    EXPECT_EQ(run.status, 6);
     EXPECT_NE(run.err.find("#2: the module of the report is not a plain number"), std::string::npos) << run.err;
     const auto rows = csvRows(run.out.substr(3));
     ASSERT_EQ(rows.size(), 3u);

@@ -5,25 +5,8 @@
 
 #include <geardb/catalogue_writer.hpp>
 
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
-#include <sstream>
-#include <stdexcept>
-#include <string>
-#include <vector>
-
-extern char** environ;
 
 namespace {
 

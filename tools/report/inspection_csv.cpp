@@ -106,7 +106,7 @@ std::string InspectionCsv::header() const
 std::string InspectionCsv::appendRow(std::string& out, const GearInput& gear, const RunResult& run,
                                      const TestDimensions* t) const
 {
-    const Values values = reportValues(run.report);
+    const Values values = runValues(run);
     std::vector<std::string> cells = {
         gear.item.value_or(""),
         std::string(valueOf(values, "module")),

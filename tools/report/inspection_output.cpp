@@ -67,7 +67,7 @@ Test dimensions (--test-dimensions; --ball D and --face-width B optional):
   d, k, W, W_Z and its lower deviation; with --test-dimensions also D_M, M_dK at A and its
   lower deviation; a last column says why values are missing), CR LF line ends, UTF-8 with a
   byte order mark, or GBK with --encoding gbk.
-  Status 5: the report was written but a test dimension could not be computed (the ball does
+  Status 6: the report was written but a test dimension could not be computed (the ball does
   not touch the flanks between base and tip circle, no series ball is large enough, a gear
   value is no plain number, the pitch diameter lies outside the allowance tables); the reason
   is on stderr and in "problem", the value is left out, never guessed.
@@ -75,6 +75,17 @@ Test dimensions (--test-dimensions; --ball D and --face-width B optional):
 )";
 
 } // namespace
+
+Values runValues(const RunResult& run)
+{
+    const std::vector<ReportField>& fields = reportFields();
+    std::vector<std::optional<std::string_view>> found(fields.size());
+    reportValues(run, found);
+    Values named;
+    named.reserve(fields.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) named.emplace_back(fields[i].name, found[i]);
+    return named;
+}
 
 const char* inspectionHelp()
 {
@@ -129,7 +140,7 @@ std::string checkInspectionOptions(const InspectionOptions& o, const std::string
 TestDimensions testDimensions(const RunResult& run, const InspectionOptions& o)
 {
     TestDimensions t;
-    const Values values = reportValues(run.report);
+    const Values values = runValues(run);
     inspection::Gear gear;
     std::string problem;
     gear.normal_module = gearValue(values, "module", "module", problem).value_or(0.0);

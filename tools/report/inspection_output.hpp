@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace CLI {
 class App;
@@ -42,6 +43,10 @@ struct TestDimensions {
     bool deviation_series = false;          // the report has an upper-deviation line
     bool tolerance_series = false;          // the report has a tolerance line
 };
+
+// The report's values of a run as (JSON name, value) pairs, taken from the
+// texts the program appended (reportFields() order).
+std::vector<std::pair<std::string_view, std::optional<std::string_view>>> runValues(const RunResult& run);
 
 // Computes the test dimensions from a run that wrote a report.
 TestDimensions testDimensions(const RunResult& run, const InspectionOptions& options);

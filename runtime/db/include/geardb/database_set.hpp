@@ -69,6 +69,19 @@ public:
     // File name (without folder) of the current database; empty when none.
     std::string currentFileName() const;
 
+    // Whether a database is open under `alias`.
+    bool isOpen(std::string_view alias) const;
+    // Why the last open() under `alias` failed; empty when it succeeded or
+    // none was tried.
+    std::string openFailure(std::string_view alias) const;
+
+    // From now on goFirst() on `alias` makes record `record` (counted from 0)
+    // current instead of the first. For a caller that knows that no record
+    // before it can satisfy the search to come, so the search finds what it
+    // would have found from the first record without visiting the others.
+    // 0 restores the ordinary start; open() does too.
+    void setSearchStart(std::string_view alias, std::size_t record);
+
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
