@@ -44,8 +44,10 @@ double inverseInvolute(double v)
     for (int i = 0; i < 100; ++i) {
         const double t = std::tan(a);
         const double step = (t - a - v) / (t * t);
+        // From the right every step is positive until rounding takes over.
+        if (!(step > 0.0)) break;
         a -= step;
-        if (std::fabs(step) <= 1e-16 * a) break;
+        if (step <= 1e-15 * a) break;
     }
     return a;
 }
@@ -64,8 +66,9 @@ double idealCentreAngle(const Geometry& g)
     for (int i = 0; i < 100 && t2 > 0.0; ++i) {
         const double t = std::tan(a);
         const double step = (a + t * t2 - target) / (1.0 + t2 * (1.0 + t * t));
+        if (!(step > 0.0)) break;
         a -= step;
-        if (std::fabs(step) <= 1e-16 * a) break;
+        if (step <= 1e-15 * a) break;
     }
     return a;
 }

@@ -29,7 +29,7 @@ constexpr std::string_view kNoteColumn = "说明";
 constexpr std::string_view kSpur = "直齿";
 constexpr std::string_view kHelical = "斜齿";
 
-using Values = std::vector<std::pair<std::string_view, std::optional<std::string_view>>>;
+using Values = RunValues;
 
 std::string_view valueOf(const Values& values, std::string_view name)
 {
@@ -104,9 +104,8 @@ std::string InspectionCsv::header() const
 }
 
 std::string InspectionCsv::appendRow(std::string& out, const GearInput& gear, const RunResult& run,
-                                     const TestDimensions* t) const
+                                     const Values& values, const TestDimensions* t) const
 {
-    const Values values = runValues(run);
     std::vector<std::string> cells = {
         gear.item.value_or(""),
         std::string(valueOf(values, "module")),

@@ -11,7 +11,7 @@ namespace gearcalc::report {
 
 namespace {
 
-using Values = std::vector<std::pair<std::string_view, std::optional<std::string_view>>>;
+using Values = RunValues;
 
 std::optional<std::string_view> valueOf(const Values& values, std::string_view name)
 {
@@ -102,11 +102,13 @@ std::string withTestDimensions(const RunResult& run, const InspectionOptions& op
 
 std::string RunWriter::write(std::string& line, const GearInput& gear, const RunResult& run) const
 {
+    // The report's values, found once for the test dimensions and the row.
+    const RunValues values = runValues(run);
     std::optional<TestDimensions> t;
-    if (options_.enabled && run.outcome == Outcome::Report) t = testDimensions(run, options_);
+    if (options_.enabled && run.outcome == Outcome::Report) t = testDimensions(values, options_);
     std::string problem = t ? t->problem : std::string();
     if (csv_) {
-        const std::string lost = sheet_.appendRow(line, gear, run, t ? &*t : nullptr);
+        const std::string lost = sheet_.appendRow(line, gear, run, values, t ? &*t : nullptr);
         if (!lost.empty()) problem += (problem.empty() ? "" : "; ") + lost;
     } else if (options_.enabled) {
         json_(line, gear, run, t ? inspectionJson(*t) : std::string("null"));
@@ -139,8 +141,12 @@ std::string checkInspectionOptions(const InspectionOptions& o, const std::string
 
 TestDimensions testDimensions(const RunResult& run, const InspectionOptions& o)
 {
+    return testDimensions(runValues(run), o);
+}
+
+TestDimensions testDimensions(const RunValues& values, const InspectionOptions& o)
+{
     TestDimensions t;
-    const Values values = runValues(run);
     inspection::Gear gear;
     std::string problem;
     gear.normal_module = gearValue(values, "module", "module", problem).value_or(0.0);

@@ -46,10 +46,13 @@ struct TestDimensions {
 
 // The report's values of a run as (JSON name, value) pairs, taken from the
 // texts the program appended (reportFields() order).
-std::vector<std::pair<std::string_view, std::optional<std::string_view>>> runValues(const RunResult& run);
+using RunValues = std::vector<std::pair<std::string_view, std::optional<std::string_view>>>;
+RunValues runValues(const RunResult& run);
 
 // Computes the test dimensions from a run that wrote a report.
 TestDimensions testDimensions(const RunResult& run, const InspectionOptions& options);
+// The same from the run's values, when they are at hand already.
+TestDimensions testDimensions(const RunValues& values, const InspectionOptions& options);
 
 // The help text's section on the test dimensions and the inspection CSV.
 const char* inspectionHelp();
@@ -76,7 +79,7 @@ public:
 
     // Appends the row of one run; answers an empty string, or what could not
     // be written (a text that GBK cannot hold, written with "?").
-    std::string appendRow(std::string& out, const GearInput& gear, const RunResult& run,
+    std::string appendRow(std::string& out, const GearInput& gear, const RunResult& run, const RunValues& values,
                           const TestDimensions* t) const;
 
 private:
