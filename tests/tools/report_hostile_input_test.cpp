@@ -194,6 +194,11 @@ void makeUnreadable(const std::string& path)
 {
     fs::permissions(path, fs::perms::none);
 }
+void makeFifo(const std::string& path)
+{
+    fs::remove(path);
+    ::mkfifo(path.c_str(), 0600);
+}
 
 class UnusableTables : public ::testing::TestWithParam<TableCase> {};
 
@@ -225,6 +230,9 @@ const TableCase kTableCases[] = {
     {"spc_missing_not_needed", "spc.edb", removeFile, {"--module", "2", "--teeth", "20", "--tolerance", "25"}, 0, "ok"},
     {"gc_missing_not_needed", "gc.edb", removeFile, {"--module", "2", "--teeth", "20", "--deviation", "e"}, 0, "ok"},
     {"zkd_missing_direct", "ZKD.edb", removeFile, {"--module", "2", "--teeth", "20", "--deviation", "e"}, 0, "ok"},
+    // A FIFO would block the start-up, even for a run that never uses it.
+    {"zkd_fifo_direct", "ZKD.edb", makeFifo, {"--module", "2", "--teeth", "20"}, 0, "ok"},
+    {"spc_fifo_deviation_asked", "spc.edb", makeFifo, {"--module", "2", "--teeth", "20", "--deviation", "e"}, 4, "error"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Tables, UnusableTables, ::testing::ValuesIn(kTableCases),

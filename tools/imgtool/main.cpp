@@ -1,6 +1,8 @@
 // imgtool: inspects, verifies and packs program images.
 #include "imgtool.hpp"
 
+#include <gear_tools/output.hpp>
+
 #include <CLI/CLI.hpp>
 
 #include <iostream>
@@ -26,8 +28,15 @@ int main(int argc, char** argv)
 
     CLI11_PARSE(app, argc, argv);
 
-    if (*inspect) return imgtool::inspect(image, std::cout, std::cerr);
-    if (*verify) return imgtool::verify(image, std::cout, std::cerr);
-    if (*logo) return imgtool::extractLogo(image, jpeg, std::cout, std::cerr);
-    return imgtool::pack(image, std::cout, std::cerr);
+    int status = 0;
+    if (*inspect) status = imgtool::inspect(image, std::cout, std::cerr);
+    else if (*verify) status = imgtool::verify(image, std::cout, std::cerr);
+    else if (*logo) status = imgtool::extractLogo(image, jpeg, std::cout, std::cerr);
+    else status = imgtool::pack(image, std::cout, std::cerr);
+    // What was printed must have arrived, or the command did not succeed.
+    if (std::string error = gear_tools::finishStandardOutput(); !error.empty()) {
+        std::cerr << "imgtool: cannot write the output: " << error << "\n";
+        return 1;
+    }
+    return status;
 }

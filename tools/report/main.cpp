@@ -236,7 +236,8 @@ void defineOptions(CLI::App& app, Options& o)
     o.o_deviation = app.add_option("--deviation", o.deviation, "Upper allowance series")
                         ->check(CLI::IsMember(std::vector<std::string>(gearcalc::schema::kDeviationSeries.begin(),
                                                                        gearcalc::schema::kDeviationSeries.end())));
-    o.o_tolerance = app.add_option("--tolerance", o.tolerance, "Tolerance series")->check(CLI::Range(gearcalc::schema::kFirstTolerance, gearcalc::schema::kLastTolerance));
+    o.o_tolerance = app.add_option("--tolerance", o.tolerance, "Tolerance series")->check(
+        CLI::Range(gearcalc::schema::kFirstTolerance, gearcalc::schema::kLastTolerance));
     o.o_catalogue = app.add_option("--catalogue-dir", o.catalogue_dir,
                                    "Folder of spc.edb, gc.edb and ZKD.edb (default: the folder of this program)");
     o.o_format = app.add_option("--format", o.format, "Output format: text, raw, json or csv")

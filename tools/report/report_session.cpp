@@ -217,46 +217,46 @@ void Session::setChecked(uint32_t identity, bool on)
     host_->windowSystem().refresh(*c, gr::kPropChecked);
 }
 
-void Session::fillInputs(const GearInput& gear)
+void Session::fillInputs(gr::UserActions& user, const GearInput& gear)
 {
-    gr::Host& host = *host_;
-    gr::UserActions(host).typeText(id::压力角编辑框, gear.pressure_angle);
+    user.typeText(id::压力角编辑框, gear.pressure_angle);
     setChecked(id::货号选择框, gear.item.has_value());
     if (gear.item) {
-        gr::UserActions(host).typeText(id::货号编辑框, *gear.item);
+        user.typeText(id::货号编辑框, *gear.item);
         return;
     }
-    gr::UserActions(host).typeText(id::货号编辑框, "");
-    gr::UserActions(host).typeText(id::模数编辑框, gear.module.value_or(""));
-    gr::UserActions(host).typeText(id::齿数编辑框, gear.teeth.value_or(""));
+    user.typeText(id::货号编辑框, "");
+    user.typeText(id::模数编辑框, gear.module.value_or(""));
+    user.typeText(id::齿数编辑框, gear.teeth.value_or(""));
     setChecked(id::直齿单选框, !gear.helical);
     setChecked(id::斜齿单选框, gear.helical);
     setChecked(id::度数选择框, gear.helix.has_value());
-    gr::UserActions(host).typeText(id::度数编辑框, gear.helix.value_or(""));
+    user.typeText(id::度数编辑框, gear.helix.value_or(""));
     const std::array<std::string, 3> dms = gear.helix_dms.value_or(std::array<std::string, 3>{});
-    gr::UserActions(host).typeText(id::度编辑框, dms[0]);
-    gr::UserActions(host).typeText(id::分编辑框, dms[1]);
-    gr::UserActions(host).typeText(id::秒编辑框, dms[2]);
-    gr::UserActions(host).selectItem(id::精度组合框, gear.grade ? *gear.grade - kFirstGrade : -1);
+    user.typeText(id::度编辑框, dms[0]);
+    user.typeText(id::分编辑框, dms[1]);
+    user.typeText(id::秒编辑框, dms[2]);
+    user.selectItem(id::精度组合框, gear.grade ? *gear.grade - kFirstGrade : -1);
     int series = -1;
     if (gear.deviation) {
         const auto* it = std::find(kDeviationSeries.begin(), kDeviationSeries.end(), *gear.deviation);
         if (it != kDeviationSeries.end()) series = static_cast<int>(it - kDeviationSeries.begin());
     }
-    gr::UserActions(host).selectItem(id::齿厚偏差组合框, series);
-    gr::UserActions(host).selectItem(id::齿厚公差组合框, gear.tolerance ? *gear.tolerance - kFirstTolerance : -1);
+    user.selectItem(id::齿厚偏差组合框, series);
+    user.selectItem(id::齿厚公差组合框, gear.tolerance ? *gear.tolerance - kFirstTolerance : -1);
 }
 
 RunResult Session::run(const GearInput& gear)
 {
     gr::Host& host = *host_;
+    gr::UserActions user(host);
     host.dialogs().clearMessages();
     // A run that writes nothing (not found, stopped early) must not show the
     // previous gear's report.
-    gr::UserActions(host).typeText(id::结果编辑框, "");
-    fillInputs(gear);
+    user.typeText(id::结果编辑框, "");
+    fillInputs(user, gear);
 
-    gr::UserActions(host).click(id::计算按钮);
+    user.click(id::计算按钮);
 
     RunResult result;
     result.report = host.model().find(id::结果编辑框)->text;

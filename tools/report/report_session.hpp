@@ -17,6 +17,7 @@
 
 namespace gr {
 class Host;
+class UserActions;
 }
 
 namespace gearcalc::report {
@@ -110,7 +111,7 @@ public:
 
 private:
     void setChecked(uint32_t identity, bool on);
-    void fillInputs(const GearInput& gear);
+    void fillInputs(gr::UserActions& user, const GearInput& gear);
     void noteUnusableCatalogues(RunResult& result);
 
     std::unique_ptr<gr::Host> host_;
