@@ -533,6 +533,7 @@ gr_status Host::callCore(int32_t command, const gr_value* args, int32_t nargs, g
         if (gr_status st = textArg(args, nargs, 1, "AppendText", text)) return st;
         if (c->kind != form::kEditBox) return badArgument("AppendText", "控件不是编辑框");
         c->text.append(text);
+        c->caret = c->text.size();
         ws_->appended(*c, text);
         return GR_OK;
     }
@@ -724,6 +725,7 @@ gr_status Host::setProperty(uint32_t window, uint32_t identity, int32_t property
         if (value->kind != GR_KIND_TEXT) return textArg(value, 1, 0, op().c_str(), text);
         text = std::string_view(value->u.text.data, value->u.text.len);
         c->text.assign(text);
+        c->caret = 0;
         ws_->refresh(*c, property);
         return GR_OK;
     }
@@ -885,6 +887,7 @@ bool Host::typeText(uint32_t identity, std::string_view text)
     ControlState* c = model_.find(identity);
     if (c == nullptr || c->kind != form::kEditBox) return false;
     c->text.assign(text);
+    c->caret = c->text.size();
     ws_->refresh(*c, kPropText);
     return true;
 }

@@ -61,6 +61,13 @@ public:
     db::DatabaseSet& databases() { return databases_; }
     // Sets an edit box's content as if typed (no event).
     bool typeText(uint32_t identity, std::string_view text);
+    // Types `keys` at the end of a single-line edit box's text one
+    // character at a time, as the keyboard does, and pastes `text` there as
+    // one edit; both by the typing rules (typing.hpp), so what the box
+    // refuses beeps and changes nothing. False for a control the user
+    // cannot type into (no event either way).
+    bool typeKeys(uint32_t identity, std::string_view keys);
+    bool paste(uint32_t identity, std::string_view text);
     // Selects a combo-box item as the user would (no event).
     bool selectItem(uint32_t identity, int32_t index);
     // Clicks a control: applies the click to its state, then runs its handler.
