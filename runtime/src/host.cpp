@@ -421,6 +421,9 @@ gr_status Host::callCore(int32_t command, const gr_value* args, int32_t nargs, g
     }
     case GR_CMD_LAST_DATABASE_ERROR:
         return returnText(last_open_error_, result);
+    case GR_CMD_DATABASE_STATE_CHANGED:
+        *result = boolValue(databases_.lastOpenChanged());
+        return GR_OK;
     case GR_CMD_SELECT_DATABASE: {
         std::string_view alias;
         if (gr_status st = textArg(args, nargs, 0, "SelectDatabase", alias)) return st;

@@ -70,6 +70,9 @@ std::optional<TypedText> typeInto(int32_t input_mode, std::string_view before, s
                                   std::string_view after)
 {
     if (input_mode == form::kReadOnlyInput) return std::nullopt;
+    // Deleting is always the user's own, visible choice, also in a text
+    // that the program set and that the box would not take as typed.
+    if (inserted.empty()) return TypedText{std::string(before).append(after), before.size()};
     std::string taken(firstLine(inserted));
     if (input_mode == form::kDecimalInput) taken = commasToPoints(taken);
     TypedText result;

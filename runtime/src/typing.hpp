@@ -12,6 +12,7 @@
 //    the text stays as it was (the backend beeps); the box never keeps the
 //    acceptable characters of a refused edit, which would make another
 //    number of them.
+//    Deleting is always accepted.
 //  - A read-only box refuses every edit.
 #pragma once
 

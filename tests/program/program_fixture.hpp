@@ -40,6 +40,11 @@ protected:
     void select(uint32_t identity, int index) { ASSERT_TRUE(host_->selectItem(loaded(identity), index)); }
     bool click(uint32_t identity) { return host_->click(loaded(identity)); }
     void enter() { host_->pressKey(13); }
+    // Keys typed, and a text pasted, at the end of an edit box's text, by
+    // the boxes' typing rules; beeps() counts what the boxes refused.
+    bool typeKeys(uint32_t identity, const std::string& keys) { return host_->typeKeys(loaded(identity), keys); }
+    bool paste(uint32_t identity, const std::string& text) { return host_->paste(loaded(identity), text); }
+    int beeps() { return screen_->beeps(); }
 
     // Reading the controls.
     const gr::ControlState& control(uint32_t identity);
