@@ -21,13 +21,15 @@
 //
 // GEARCALC_BENCH_GEARS overrides the batch size for a quick run.
 #include "bench_support.hpp"
-#include "headless.hpp"
-#include "catalogue_writer.hpp"
-#include "host.hpp"
+#include <gearhost/headless.hpp>
+#include <geardrive/user_actions.hpp>
+#include <geardb/catalogue_writer.hpp>
+#include <gearhost/host.hpp>
 
-#include "../ui/controls.hpp"
-#include "../ui/form_identities.hpp"
-#include "../ui/routines.hpp"
+#include <gearprog/controls.hpp>
+#include <gearprog/form_identities.hpp>
+#include <gearprog/routines.hpp>
+#include <gearui/program.hpp>
 
 #include <benchmark/benchmark.h>
 
@@ -82,10 +84,10 @@ void BM_ItemRun(benchmark::State& state)
         state.SkipWithError("the program did not start on the shipped catalogues");
         return;
     }
-    host->click(id::货号选择框);
-    host->typeText(id::货号编辑框, "ZKD-H8-21-8"); // the catalogue's last record
+    gr::UserActions(*host).click(id::货号选择框);
+    gr::UserActions(*host).typeText(id::货号编辑框, "ZKD-H8-21-8"); // the catalogue's last record
     for (auto _ : state) {
-        host->click(id::计算按钮);
+        gr::UserActions(*host).click(id::计算按钮);
         benchmark::DoNotOptimize(host->model().find(id::结果编辑框)->text.data());
     }
     if (!reportComplete(*host)) state.SkipWithError("the run did not write a complete report");
@@ -120,10 +122,10 @@ void BM_ItemRunMillionRecords(benchmark::State& state)
         state.SkipWithError(catalogue.error.empty() ? "the program did not start" : catalogue.error.c_str());
         return;
     }
-    host->click(id::货号选择框);
-    host->typeText(id::货号编辑框, catalogue.last);
+    gr::UserActions(*host).click(id::货号选择框);
+    gr::UserActions(*host).typeText(id::货号编辑框, catalogue.last);
     for (auto _ : state) {
-        host->click(id::计算按钮);
+        gr::UserActions(*host).click(id::计算按钮);
         benchmark::DoNotOptimize(host->model().find(id::结果编辑框)->text.data());
     }
     if (!reportComplete(*host)) state.SkipWithError("the run did not write a complete report");
@@ -137,16 +139,16 @@ void BM_DirectRun(benchmark::State& state)
         state.SkipWithError("the program did not start on the shipped catalogues");
         return;
     }
-    host->typeText(id::模数编辑框, "2");
-    host->typeText(id::齿数编辑框, "20");
-    host->click(id::斜齿单选框);
-    host->click(id::度数选择框);
-    host->typeText(id::度数编辑框, "19.5283");
-    host->selectItem(id::精度组合框, 6);
-    host->selectItem(id::齿厚偏差组合框, 7);
-    host->selectItem(id::齿厚公差组合框, 4);
+    gr::UserActions(*host).typeText(id::模数编辑框, "2");
+    gr::UserActions(*host).typeText(id::齿数编辑框, "20");
+    gr::UserActions(*host).click(id::斜齿单选框);
+    gr::UserActions(*host).click(id::度数选择框);
+    gr::UserActions(*host).typeText(id::度数编辑框, "19.5283");
+    gr::UserActions(*host).selectItem(id::精度组合框, 6);
+    gr::UserActions(*host).selectItem(id::齿厚偏差组合框, 7);
+    gr::UserActions(*host).selectItem(id::齿厚公差组合框, 4);
     for (auto _ : state) {
-        host->click(id::计算按钮);
+        gr::UserActions(*host).click(id::计算按钮);
         benchmark::DoNotOptimize(host->model().find(id::结果编辑框)->text.data());
     }
     if (!reportComplete(*host)) state.SkipWithError("the run did not write a complete report");

@@ -2,8 +2,8 @@
 // item lookup does: one readField of 订货编号 and a string comparison per
 // record. Budget: open <= 1 s, search well under 50 ms for 1,000,000 records.
 #include "bench_support.hpp"
-#include "catalogue_writer.hpp"
-#include "database_set.hpp"
+#include <geardb/catalogue_writer.hpp>
+#include <geardb/database_set.hpp>
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,8 @@
-#include "launcher.hpp"
+#include <gearlaunch/launcher.hpp>
 
-#include "gearlaunch/runtime_entry.h"
+#include <gearlaunch/runtime_entry.h>
+
+#include <gearplat/platform.hpp>
 
 #include <cstring>
 
@@ -8,9 +10,7 @@ namespace gearlaunch {
 
 std::optional<std::string> folderOf(const std::string& path, const Platform& platform)
 {
-    for (std::size_t i = path.size(); i > 0; --i)
-        if (platform.isSeparator(path[i - 1])) return path.substr(0, i);
-    return std::nullopt;
+    return gearplat::folderOf(path, [&platform](char c) { return platform.isSeparator(c); });
 }
 
 std::string withTrailingSeparator(std::string folder, const Platform& platform)

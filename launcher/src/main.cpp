@@ -1,7 +1,7 @@
 // The launcher's process entry. The program image is attached to the
 // executable as data (see gear_attach_image); its address is resolved by the
 // system loader wherever the executable is loaded.
-#include "launcher.hpp"
+#include <gearlaunch/launcher.hpp>
 
 extern "C" const unsigned char gear_program_image[];
 

@@ -1,13 +1,13 @@
-// POSIX platform layer: /proc/self/exe, dlopen, a settings file under the
+// POSIX platform layer: the shared platform functions, a settings file under the
 // XDG config folder in place of the Windows registry, and the failure
 // message on standard error (plus a dialog when a desktop is available).
-#include "platform_posix.hpp"
+#include <gearlaunch/posix_settings.hpp>
 
 #include "failure_message.hpp"
-#include "growing_read.hpp"
-#include "launcher.hpp"
+#include <gearlaunch/launcher.hpp>
 
-#include <dlfcn.h>
+#include "native_platform.hpp"
+
 #include <fcntl.h>
 #include <pwd.h>
 #include <spawn.h>
@@ -109,21 +109,8 @@ void showDialog(const char* text, const char* caption)
 }
 #endif
 
-class PosixPlatform final : public Platform {
+class PosixPlatform final : public NativePlatform {
 public:
-    char separator() const override { return '/'; }
-
-    std::optional<std::string> executablePath() override { return readLinkFully("/proc/self/exe"); }
-
-    LibraryHandle loadLibrary(const std::string& path) override { return ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
-
-    AnyFunction findFunction(LibraryHandle library, const char* name) override
-    {
-        return reinterpret_cast<AnyFunction>(::dlsym(library, name));
-    }
-
-    void freeLibrary(LibraryHandle library) override { ::dlclose(library); }
-
     std::optional<std::string> readUserValue(const char* key, const char* name) override
     {
         const std::string home = homeFolder();
@@ -194,13 +181,6 @@ std::optional<std::string> findSettingsValue(std::string_view content, std::stri
         return std::string(trimmed(line.substr(eq + 1)));
     }
     return std::nullopt;
-}
-
-std::optional<std::string> readLinkFully(const char* link)
-{
-    return readGrowing<char>(
-        [link](char* buffer, std::size_t capacity) { return static_cast<long long>(::readlink(link, buffer, capacity)); },
-        256, 64 * 1024);
 }
 
 } // namespace gearlaunch::posix

@@ -5,7 +5,7 @@
 // numbers are written or read. The decimal work (choosing the layout,
 // rounding at a decimal place) is done on small char buffers so the hot
 // paths do not allocate.
-#include "conversions.hpp"
+#include <gearhost/conversions.hpp>
 
 #include <algorithm>
 #include <array>

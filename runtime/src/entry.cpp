@@ -1,57 +1,43 @@
 // The runtime's entry, as the launcher finds it: GetNewSock(1000) answers
 // the start routine, which loads the program image it is handed, builds the
 // window from it and runs the program with the real window system.
-#include "host.hpp"
-#include "program_loader.hpp"
+#include <gearhost/host.hpp>
+#include <gearhost/program_loader.hpp>
 
 #include <gearlaunch/runtime_entry.h>
 
-#include <dlfcn.h>
-#include <unistd.h>
+#include <gearplat/platform.hpp>
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #if GEARRT_HAVE_QT
-#include "qt/qt_window_system.hpp"
+#include <gearqt/qt_window_system.hpp>
 #endif
 
 namespace {
 
-std::string folderOf(const std::string& path)
-{
-    std::string::size_type slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
-
-std::string executablePath()
-{
-    std::string buf(4096, '\0');
-    for (;;) {
-        ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
-        if (n <= 0) return {};
-        if (static_cast<size_t>(n) < buf.size()) {
-            buf.resize(static_cast<size_t>(n));
-            return buf;
-        }
-        buf.resize(buf.size() * 2);
-    }
-}
-
+// The folder the runtime library itself was loaded from: its support
+// libraries lie beside it.
 std::string runtimeFolder()
 {
-    Dl_info info{};
     static int anchor = 0;
-    if (dladdr(&anchor, &info) != 0 && info.dli_fname != nullptr) return folderOf(info.dli_fname);
-    return ".";
+    return gearplat::moduleFolder(&anchor).value_or(".");
+}
+
+// The folder of the executable, where the catalogue files lie.
+std::string programFolder()
+{
+    const std::optional<std::string> exe = gearplat::executablePath();
+    const std::optional<std::string> folder = exe ? gearplat::folderOf(*exe) : std::nullopt;
+    return folder ? gearplat::withoutTrailingSeparator(*folder) : std::string(".");
 }
 
 // The program's routines are the executable's exported entries.
 gr_routine_fn exportedRoutine(const char* name)
 {
-    return reinterpret_cast<gr_routine_fn>(dlsym(RTLD_DEFAULT, name));
+    return reinterpret_cast<gr_routine_fn>(gearplat::findInExecutable(name));
 }
 
 std::unique_ptr<gr::WindowSystem> makeWindowSystem()
@@ -78,7 +64,7 @@ void startProgram(const void* image)
     std::unique_ptr<gr::WindowSystem> ws = makeWindowSystem();
     // The executable exports the size of the image it hands over, so that
     // no read of the image goes beyond it.
-    const auto* size = static_cast<const size_t*>(dlsym(RTLD_DEFAULT, GEAR_IMAGE_SIZE_SYMBOL));
+    const auto* size = static_cast<const size_t*>(gearplat::findInExecutable(GEAR_IMAGE_SIZE_SYMBOL));
     if (image == nullptr || size == nullptr) fail(ws.get(), "无法确定程序映像的大小，程序无法启动。");
 
     const std::string library_folder = runtimeFolder();
@@ -87,7 +73,7 @@ void startProgram(const void* image)
     if (!loaded.program) fail(ws.get(), loaded.error);
 
     gr::HostOptions options;
-    options.program_folder = folderOf(executablePath());
+    options.program_folder = programFolder();
     options.library_folder = library_folder;
     options.exit_process = true;
     gr::Host host(loaded.program->description, std::move(ws), options);

@@ -1,6 +1,6 @@
-#include "headless.hpp"
+#include <gearhost/headless.hpp>
 
-#include "host.hpp"
+#include <gearhost/host.hpp>
 
 namespace gr {
 

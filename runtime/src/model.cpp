@@ -1,4 +1,4 @@
-#include "model.hpp"
+#include <gearhost/model.hpp>
 
 #include <algorithm>
 

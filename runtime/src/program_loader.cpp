@@ -1,4 +1,4 @@
-#include "program_loader.hpp"
+#include <gearhost/program_loader.hpp>
 
 #include <gearrt/library.h>
 

@@ -1,4 +1,4 @@
-#include "typing.hpp"
+#include <gearhost/typing.hpp>
 
 #include <gearrt/form.hpp>
 

@@ -3,7 +3,7 @@
 // writer would never make.
 #pragma once
 
-#include "catalogue_writer.hpp"
+#include <geardb/catalogue_writer.hpp>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -1,7 +1,7 @@
 // The runtime's record databases: opening, selecting, searching and typed
 // reads, as the calculation's lookups use them, and the files it refuses.
 #include "catalogue_test_support.hpp"
-#include "database_set.hpp"
+#include <geardb/database_set.hpp>
 
 #include <sys/stat.h>
 

@@ -2,7 +2,7 @@
 // does, checked clean, and looked up the way the calculation looks them up,
 // against cells of the DIN 3967 tables.
 #include "catalogue_test_support.hpp"
-#include "database_set.hpp"
+#include <geardb/database_set.hpp>
 #include "edbtool.hpp"
 
 using gr::db::DatabaseSet;

@@ -5,9 +5,11 @@
 #include "imgtool.hpp"
 #include "logo_jpeg.hpp"
 
-#include "../../ui/controls.hpp"
-#include "../../ui/form_identities.hpp"
-#include "../../ui/routines.hpp"
+#include <gearprog/controls.hpp>
+#include <gearprog/form_identities.hpp>
+#include <gearprog/main_form.hpp>
+#include <gearprog/routines.hpp>
+#include <gearui/program.hpp>
 
 #include <filesystem>
 #include <fstream>

@@ -1,8 +1,8 @@
 // The launcher's main routine against a scripted platform: which files it
 // loads in which order, when it reads the registry, what it releases before
 // the failure message, and what it hands the runtime.
-#include "gearlaunch/runtime_entry.h"
-#include "launcher.hpp"
+#include <gearlaunch/runtime_entry.h>
+#include <gearlaunch/launcher.hpp>
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
 // The platform layer's own logic: reading a path of unknown length without
 // cutting it, and the POSIX stand-in for the user's registry key.
-#include "growing_read.hpp"
-#include "platform_posix.hpp"
+#include <gearplat/growing_read.hpp>
+#include <gearplat/platform.hpp>
+#include <gearlaunch/posix_settings.hpp>
 
 #include <gtest/gtest.h>
 
@@ -46,9 +47,9 @@ TEST(GrowingRead, ReturnsEveryLengthWholeOrNothing)
 {
     for (std::size_t length : {1u, 127u, 128u, 129u, 255u, 256u, 257u, 1000u, 4095u, 4096u, 4097u}) {
         Source a{std::string(length, 'x') + "/end"};
-        EXPECT_EQ(readGrowing<char>([&](char* b, std::size_t c) { return a.readlinkLike(b, c); }, 128, 8192), a.text) << length;
+        EXPECT_EQ(gearplat::readGrowing<char>([&](char* b, std::size_t c) { return a.readlinkLike(b, c); }, 128, 8192), a.text) << length;
         Source w{a.text};
-        EXPECT_EQ(readGrowing<char>([&](char* b, std::size_t c) { return w.moduleFileNameLike(b, c); }, 128, 8192), w.text) << length;
+        EXPECT_EQ(gearplat::readGrowing<char>([&](char* b, std::size_t c) { return w.moduleFileNameLike(b, c); }, 128, 8192), w.text) << length;
     }
 }
 
@@ -56,20 +57,20 @@ TEST(GrowingRead, GivesUpAtTheLimitInsteadOfCutting)
 {
     // A text that fills the largest buffer allowed may have been cut.
     Source exact{std::string(512, 'p')};
-    EXPECT_EQ(readGrowing<char>([&](char* b, std::size_t c) { return exact.readlinkLike(b, c); }, 100, 512), std::nullopt);
+    EXPECT_EQ(gearplat::readGrowing<char>([&](char* b, std::size_t c) { return exact.readlinkLike(b, c); }, 100, 512), std::nullopt);
     EXPECT_EQ(exact.largestCapacity, 512u);
     Source longer{std::string(5000, 'p')};
-    EXPECT_EQ(readGrowing<char>([&](char* b, std::size_t c) { return longer.moduleFileNameLike(b, c); }, 100, 512), std::nullopt);
+    EXPECT_EQ(gearplat::readGrowing<char>([&](char* b, std::size_t c) { return longer.moduleFileNameLike(b, c); }, 100, 512), std::nullopt);
     EXPECT_EQ(longer.largestCapacity, 512u);
     Source fits{std::string(511, 'p')};
-    EXPECT_EQ(readGrowing<char>([&](char* b, std::size_t c) { return fits.readlinkLike(b, c); }, 100, 512), fits.text);
+    EXPECT_EQ(gearplat::readGrowing<char>([&](char* b, std::size_t c) { return fits.readlinkLike(b, c); }, 100, 512), fits.text);
 }
 
 TEST(GrowingRead, AFailedReadIsNotRetried)
 {
     int calls = 0;
-    EXPECT_EQ(readGrowing<char>([&](char*, std::size_t) { return ++calls, -1LL; }, 64, 1024), std::nullopt);
-    EXPECT_EQ(readGrowing<char>([&](char*, std::size_t) { return ++calls, 0LL; }, 64, 1024), std::nullopt);
+    EXPECT_EQ(gearplat::readGrowing<char>([&](char*, std::size_t) { return ++calls, -1LL; }, 64, 1024), std::nullopt);
+    EXPECT_EQ(gearplat::readGrowing<char>([&](char*, std::size_t) { return ++calls, 0LL; }, 64, 1024), std::nullopt);
     EXPECT_EQ(calls, 2);
 }
 
@@ -114,12 +115,54 @@ TEST(PosixSettings, ReadsLongLinkTargetsWhole)
         target[0] = '/';
         std::filesystem::remove(link);
         ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
-        EXPECT_EQ(posix::readLinkFully(link.c_str()), target) << length;
+        EXPECT_EQ(gearplat::readLinkFully(link.c_str()), target) << length;
     }
     std::filesystem::remove(link);
-    EXPECT_EQ(posix::readLinkFully(link.c_str()), std::nullopt);
-    EXPECT_NE(posix::readLinkFully("/proc/self/exe"), std::nullopt);
+    EXPECT_EQ(gearplat::readLinkFully(link.c_str()), std::nullopt);
+    EXPECT_NE(gearplat::readLinkFully("/proc/self/exe"), std::nullopt);
 }
 
 } // namespace
 } // namespace gearlaunch
+
+namespace gearplat {
+namespace {
+
+TEST(SharedPlatform, FolderOfAPath)
+{
+    const struct {
+        const char* path;
+        std::optional<std::string> folder;
+    } rows[] = {{"/opt/齿轮/gearcalc", "/opt/齿轮/"}, {"/gearcalc", "/"}, {"gearcalc", std::nullopt}, {"", std::nullopt},
+                {"/a/b/", "/a/b/"}};
+    for (const auto& r : rows) EXPECT_EQ(folderOf(r.path), r.folder) << r.path;
+    EXPECT_EQ(withoutTrailingSeparator("/a/b//"), "/a/b");
+    EXPECT_EQ(withoutTrailingSeparator("/"), "/");
+}
+
+TEST(SharedPlatform, TheRunningProgramAndItsModules)
+{
+    const std::optional<std::string> exe = executablePath();
+    ASSERT_TRUE(exe.has_value());
+    const std::optional<std::string> folder = folderOf(*exe);
+    ASSERT_TRUE(folder.has_value());
+    static int anchor = 0;
+    EXPECT_EQ(moduleFolder(&anchor), withoutTrailingSeparator(*folder));
+    EXPECT_EQ(findInExecutable("no_such_symbol_in_this_program"), nullptr);
+}
+
+TEST(SharedPlatform, ALibraryThatIsNotThereIsNoHandle)
+{
+    Library missing("/nonexistent/library.so");
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(missing.function<void (*)()>("anything"), nullptr);
+    Library libc("libc.so.6");
+    ASSERT_TRUE(libc);
+    EXPECT_NE(libc.function<void (*)()>("strlen"), nullptr);
+    Library moved = std::move(libc);
+    EXPECT_FALSE(libc);
+    EXPECT_TRUE(moved);
+}
+
+} // namespace
+} // namespace gearplat

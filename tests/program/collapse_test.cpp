@@ -2,8 +2,9 @@
 // and mouse position, at the zone boundaries; and through the window's
 // mouse-moved event on the headless screen.
 #include "program_fixture.hpp"
+#include <geardrive/user_actions.hpp>
 
-#include "../../ui/collapse.hpp"
+#include <gearui/collapse.hpp>
 
 #include <ostream>
 
@@ -97,17 +98,17 @@ class CollapseWindowTest : public ProgramTest {};
 TEST_F(CollapseWindowTest, OnlyWhenTheOptionIsTicked)
 {
     screen().setWindowRect(gr::Rect{20, 300, kW, kH});
-    host().moveMouse(10, 10);
+    gr::UserActions(host()).moveMouse(10, 10);
     EXPECT_EQ(screen().windowRect().left, 20);
     click(id::隐藏选择框);
-    host().moveMouse(10, 10);
+    gr::UserActions(host()).moveMouse(10, 10);
     EXPECT_EQ(screen().windowRect().left, 5);
     screen().setCursor(gr::Point{100, 300 + kH});
-    host().moveMouse(10, 10);
+    gr::UserActions(host()).moveMouse(10, 10);
     EXPECT_EQ(screen().windowRect().left, 4 - kW);
     // Unticking leaves a collapsed window where it is.
     click(id::隐藏选择框);
-    host().moveMouse(2, 10);
+    gr::UserActions(host()).moveMouse(2, 10);
     EXPECT_EQ(screen().windowRect().left, 4 - kW);
 }
 

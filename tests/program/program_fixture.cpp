@@ -1,5 +1,7 @@
 #include "program_fixture.hpp"
 
+#include <gearui/program.hpp>
+
 #include <cstddef>
 #include <stdexcept>
 

@@ -7,13 +7,14 @@
 // every test must pass unchanged.
 #pragma once
 
-#include "headless.hpp"
-#include "host.hpp"
-#include "program_loader.hpp"
+#include <gearhost/headless.hpp>
+#include <geardrive/user_actions.hpp>
+#include <gearhost/host.hpp>
+#include <gearhost/program_loader.hpp>
 
-#include "../../ui/controls.hpp"
-#include "../../ui/form_identities.hpp"
-#include "../../ui/routines.hpp"
+#include <gearprog/controls.hpp>
+#include <gearprog/form_identities.hpp>
+#include <gearprog/routines.hpp>
 
 #include <gtest/gtest.h>
 
@@ -36,14 +37,14 @@ protected:
 
     // Acting as the user. Controls are named by the identities the form
     // gives them (id::...).
-    void type(uint32_t identity, const std::string& text) { ASSERT_TRUE(host_->typeText(loaded(identity), text)); }
-    void select(uint32_t identity, int index) { ASSERT_TRUE(host_->selectItem(loaded(identity), index)); }
-    bool click(uint32_t identity) { return host_->click(loaded(identity)); }
-    void enter() { host_->pressKey(13); }
+    void type(uint32_t identity, const std::string& text) { ASSERT_TRUE(gr::UserActions(*host_).typeText(loaded(identity), text)); }
+    void select(uint32_t identity, int index) { ASSERT_TRUE(gr::UserActions(*host_).selectItem(loaded(identity), index)); }
+    bool click(uint32_t identity) { return gr::UserActions(*host_).click(loaded(identity)); }
+    void enter() { gr::UserActions(*host_).pressKey(13); }
     // Keys typed, and a text pasted, at the end of an edit box's text, by
     // the boxes' typing rules; beeps() counts what the boxes refused.
-    bool typeKeys(uint32_t identity, const std::string& keys) { return host_->typeKeys(loaded(identity), keys); }
-    bool paste(uint32_t identity, const std::string& text) { return host_->paste(loaded(identity), text); }
+    bool typeKeys(uint32_t identity, const std::string& keys) { return gr::UserActions(*host_).typeKeys(loaded(identity), keys); }
+    bool paste(uint32_t identity, const std::string& text) { return gr::UserActions(*host_).paste(loaded(identity), text); }
     int beeps() { return screen_->beeps(); }
 
     // Reading the controls.

@@ -5,7 +5,7 @@
 
 #include "program_fixture.hpp"
 
-#include "catalogue_writer.hpp"
+#include <geardb/catalogue_writer.hpp>
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,6 +1,7 @@
 // The main window: its initial state and the input modes that the toggles
 // produce, compared as whole state tables after each sequence of clicks.
 #include "program_fixture.hpp"
+#include <geardrive/user_actions.hpp>
 
 #include <map>
 #include <sstream>
@@ -187,7 +188,7 @@ TEST_F(WindowTest, EnterCalculatesInEveryModeOtherKeysDoNothing)
 {
     type(id::模数编辑框, "2");
     type(id::齿数编辑框, "20");
-    host().pressKey('A');
+    gr::UserActions(host()).pressKey('A');
     EXPECT_EQ(report(), "");
     enter();
     std::string by_enter = report();

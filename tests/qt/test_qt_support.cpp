@@ -1,6 +1,6 @@
 // The Qt backend's conversions and its print rendering, without a window.
-#include "qt_print.hpp"
-#include "qt_support.hpp"
+#include <gearqt/qt_print.hpp>
+#include <gearqt/qt_support.hpp>
 #include "qt_test_support.hpp"
 
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // What the Qt backend's edit boxes do with the user's typing and pasting,
 // where the result box puts its caret, and the language of Qt's own
 // dialogs and menus.
-#include "qt_window_system.hpp"
+#include <gearqt/qt_window_system.hpp>
 #include "qt_test_support.hpp"
 
 #include <QClipboard>

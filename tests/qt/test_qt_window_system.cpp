@@ -1,7 +1,7 @@
 // The Qt window system against a small hand-made form: the widgets it
 // builds, how it mirrors the model, what the user's input does to the
 // model and the event sink, dialogs, the message loop and printing.
-#include "qt_window_system.hpp"
+#include <gearqt/qt_window_system.hpp>
 #include "qt_test_support.hpp"
 
 #include <QBuffer>

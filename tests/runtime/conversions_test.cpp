@@ -1,5 +1,5 @@
 // Tests for the runtime's number/text conversions.
-#include "conversions.hpp"
+#include <gearhost/conversions.hpp>
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,12 @@
 // The runtime seen from a program: the service table, properties of every
 // kind, runtime errors and the support library, on the headless window
 // system.
-#include "headless.hpp"
-#include "host.hpp"
+#include <gearhost/headless.hpp>
+#include <geardrive/user_actions.hpp>
+#include <gearhost/host.hpp>
 
 #include <gearrt/api.hpp>
+#include <gearrt/properties.hpp>
 
 #include <gtest/gtest.h>
 
@@ -373,17 +375,17 @@ TEST_F(HostTest, ComboItemTextsAndAppendText)
 
 TEST_F(HostTest, ClicksApplyToTheirControlThenRunTheHandler)
 {
-    EXPECT_TRUE(host_->click(kCheck));
+    EXPECT_TRUE(gr::UserActions(*host_).click(kCheck));
     EXPECT_EQ(get(kCheck, 18).u.i, 1);
     EXPECT_EQ(g_clicks, 1);
-    EXPECT_TRUE(host_->click(kCheck));
+    EXPECT_TRUE(gr::UserActions(*host_).click(kCheck));
     EXPECT_EQ(get(kCheck, 18).u.i, 0);
     // The window's radio buttons form one group.
-    EXPECT_TRUE(host_->click(kRadioB));
+    EXPECT_TRUE(gr::UserActions(*host_).click(kRadioB));
     EXPECT_EQ(get(kRadioA, 18).u.i, 0);
     EXPECT_EQ(get(kRadioB, 18).u.i, 1);
     // A disabled control cannot be clicked.
-    EXPECT_FALSE(host_->click(kButton));
+    EXPECT_FALSE(gr::UserActions(*host_).click(kButton));
     EXPECT_EQ(g_clicks, 2);
 }
 
@@ -458,6 +460,81 @@ TEST_F(HostTest, PrintJobsAreLaidOutBetweenBeginAndEnd)
     rt.EndPrint(printer);
     EXPECT_EQ(host_->printedJobs().size(), 1u);
     EXPECT_EQ(host_->dialogs().messages().size(), messages);
+}
+
+} // namespace
+} // namespace gr
+
+namespace gr {
+namespace {
+
+// Every command number below the count has a body: one that was left out of
+// its group's table would answer "no such command" to the program.
+TEST_F(HostTest, EveryCoreCommandNumberIsServed)
+{
+    for (int32_t command = GR_CMD_PROGRAM_FOLDER; command < GR_CMD_COUNT_; ++command) {
+        host_->dialogs().clearMessages();
+        gr_value out{};
+        const gr_status st = services()->call_core(env(), command, nullptr, 0, &out);
+        EXPECT_NE(st, GR_ERR_NO_SUCH_COMMAND) << "command " << command << ": " << lastMessage();
+        if (out.kind == GR_KIND_TEXT) host_->release(const_cast<char*>(out.u.text.data));
+    }
+    gr_value out{};
+    EXPECT_EQ(services()->call_core(env(), GR_CMD_COUNT_, nullptr, 0, &out), GR_ERR_NO_SUCH_COMMAND);
+    EXPECT_EQ(services()->call_core(env(), 0, nullptr, 0, &out), GR_ERR_NO_SUCH_COMMAND);
+    EXPECT_NE(lastMessage().find("没有编号为 0 的运行时命令"), std::string::npos) << lastMessage();
+}
+
+// The host opens the support library the program lists at a position, with
+// the version the program asks for.
+TEST(HostSupportLibraries, TheProgramsListNamesTheFileAndVersion)
+{
+    form::Window w = testForm();
+    const LibraryRequirement wrong_major[] = {{"tavrn", 5, 0}, {"stylx", 3, 0}};
+    const LibraryRequirement other_name[] = {{"tavrn", 5, 0}, {"nosuch", 2, 0}};
+    const struct {
+        const char* name;
+        const LibraryRequirement* list;
+        const char* expected_in_message;
+    } cases[] = {{"a major version the file does not have", wrong_major, "stylx.vlr"},
+                 {"a library that is not there", other_name, "nosuch.vlr"}};
+    for (const auto& c : cases) {
+        ProgramDescription program{&w, kRoutines, 1, 0};
+        program.libraries = c.list;
+        program.library_count = 2;
+        HostOptions options;
+        options.library_folder = GEARCALC_DIST_DIR;
+        Host host(program, makeHeadlessWindowSystem(), options);
+        host.dialogs().forbidRealDialogs(true);
+        ASSERT_EQ(host.env()->services->create_window(host.env(), kWin), GR_OK);
+        const gr_value one = rt::detail::integer(1);
+        EXPECT_EQ(host.env()->services->call_library(host.env(), 1, 0, &one, 1, nullptr), GR_ERR_NO_SUCH_COMMAND)
+            << c.name;
+        ASSERT_FALSE(host.dialogs().messages().empty()) << c.name;
+        EXPECT_NE(host.dialogs().messages().back().text.find(c.expected_in_message), std::string::npos) << c.name;
+        EXPECT_FALSE(host.visualStyleThemed()) << c.name;
+    }
+}
+
+// The property table answers for every kind the way the host enforces it.
+TEST_F(HostTest, PropertyTableAndHostAgree)
+{
+    const struct {
+        uint32_t identity;
+        uint32_t kind;
+    } controls[] = {{kSelf, form::kWindow},          {kEdit, form::kEditBox},   {kLabel, form::kLabel},
+                    {kCheck, form::kCheckBox},       {kRadioA, form::kRadioButton}, {kCombo, form::kComboBox},
+                    {kButton, form::kButton},        {kPrinter, form::kPrinter}};
+    for (const auto& c : controls) {
+        for (int32_t property = 0; property <= 20; ++property) {
+            host_->dialogs().clearMessages();
+            gr_value v{};
+            const gr_status st = services()->get_property(env(), kWin, c.identity, property, &v);
+            EXPECT_EQ(st == GR_OK, properties::has(c.kind, property))
+                << "kind 0x" << std::hex << c.kind << std::dec << " property " << property;
+            if (v.kind == GR_KIND_TEXT) host_->release(const_cast<char*>(v.u.text.data));
+        }
+    }
 }
 
 } // namespace

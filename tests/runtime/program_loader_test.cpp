@@ -1,6 +1,6 @@
 // Loading a program from its image: what is bound, and the clear refusals
 // for damaged images, missing routines and missing or wrong libraries.
-#include "program_loader.hpp"
+#include <gearhost/program_loader.hpp>
 
 #include <gtest/gtest.h>
 

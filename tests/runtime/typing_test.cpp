@@ -1,6 +1,6 @@
 // The typing rules of single-line edit boxes: what a typed or pasted text
 // becomes in each kind of box, and what a box refuses as a whole.
-#include "typing.hpp"
+#include <gearhost/typing.hpp>
 
 #include <gearrt/form.hpp>
 

@@ -2,7 +2,7 @@
 // standard output, standard error and exit status.
 #include "report_session.hpp"
 
-#include "catalogue_writer.hpp"
+#include <geardb/catalogue_writer.hpp>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

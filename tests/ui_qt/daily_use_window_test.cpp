@@ -1,13 +1,14 @@
 // The program's window in daily use, on the Qt window system and on a
 // headless twin at once: keys typed into the number boxes, and where the
 // result box stands after a run. Both backends must agree.
-#include "headless.hpp"
-#include "host.hpp"
-#include "qt_window_system.hpp"
-
-#include "../../ui/form_identities.hpp"
-#include "../../ui/routines.hpp"
-#include "../qt/qt_test_support.hpp"
+#include <geardrive/user_actions.hpp>
+#include <gearhost/headless.hpp>
+#include <gearhost/host.hpp>
+#include <gearprog/form_identities.hpp>
+#include <gearprog/routines.hpp>
+#include <gearqt/qt_window_system.hpp>
+#include <gearui/program.hpp>
+#include "qt_test_support.hpp"
 
 #include <QClipboard>
 #include <QLineEdit>
@@ -58,8 +59,8 @@ class DailyUseWindowTest : public QObject {
     // A mode change on both (the clicks themselves are tested elsewhere).
     void click(uint32_t identity)
     {
-        qt_->host->click(identity);
-        twin_->host->click(identity);
+        gr::UserActions(*qt_->host).click(identity);
+        gr::UserActions(*twin_->host).click(identity);
     }
     // Keys into a box on the screen, the same keys into the twin's box.
     void typeInto(uint32_t identity, const QString& keys)
@@ -68,8 +69,8 @@ class DailyUseWindowTest : public QObject {
         edit(identity)->selectAll();
         QTest::keyClick(edit(identity), Qt::Key_Delete);
         QTest::keyClicks(edit(identity), keys);
-        twin_->host->typeText(identity, "");
-        twin_->host->typeKeys(identity, keys.toStdString());
+        gr::UserActions(*twin_->host).typeText(identity, "");
+        gr::UserActions(*twin_->host).typeKeys(identity, keys.toStdString());
     }
     void pasteInto(uint32_t identity, const QString& clip)
     {
@@ -78,8 +79,8 @@ class DailyUseWindowTest : public QObject {
         edit(identity)->selectAll();
         QTest::keyClick(edit(identity), Qt::Key_Delete);
         QTest::keySequence(edit(identity), QKeySequence::Paste);
-        twin_->host->typeText(identity, "");
-        twin_->host->paste(identity, clip.toStdString());
+        gr::UserActions(*twin_->host).typeText(identity, "");
+        gr::UserActions(*twin_->host).paste(identity, clip.toStdString());
     }
     void bothShow(uint32_t identity, const char* expected)
     {
@@ -91,7 +92,7 @@ class DailyUseWindowTest : public QObject {
     void enter()
     {
         QTest::keyClick(screen_->mainWindow()->windowHandle(), Qt::Key_Return);
-        twin_->host->pressKey(13);
+        gr::UserActions(*twin_->host).pressKey(13);
     }
 
 private slots:
@@ -146,8 +147,8 @@ private slots:
         typeInto(id::齿数编辑框, QStringLiteral("20"));
         for (uint32_t combo : {id::精度组合框, id::齿厚偏差组合框, id::齿厚公差组合框}) {
             const int index = combo == id::精度组合框 ? 6 : combo == id::齿厚偏差组合框 ? 7 : 4;
-            qt_->host->selectItem(combo, index);
-            twin_->host->selectItem(combo, index);
+            gr::UserActions(*qt_->host).selectItem(combo, index);
+            gr::UserActions(*twin_->host).selectItem(combo, index);
         }
         QPlainTextEdit* box = resultBox();
         for (int run = 0; run < 2; ++run) {

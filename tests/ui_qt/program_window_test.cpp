@@ -3,14 +3,16 @@
 // edit boxes and sent to the window. Every step is repeated on a headless
 // twin of the program, so both backends must agree on the whole window
 // state, and both must match the expected state of each input mode.
-#include "headless.hpp"
-#include "host.hpp"
-#include "qt_window_system.hpp"
+#include <gearhost/headless.hpp>
+#include <geardrive/user_actions.hpp>
+#include <gearhost/host.hpp>
+#include <gearqt/qt_window_system.hpp>
 
-#include "../../ui/controls.hpp"
-#include "../../ui/form_identities.hpp"
-#include "../../ui/routines.hpp"
-#include "../qt/qt_test_support.hpp"
+#include <gearprog/controls.hpp>
+#include <gearprog/form_identities.hpp>
+#include <gearprog/routines.hpp>
+#include <gearui/program.hpp>
+#include "qt_test_support.hpp"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -242,7 +244,7 @@ class ProgramWindowTest : public QObject {
                      .center();
         }
         QTest::mouseClick(w, Qt::LeftButton, {}, at);
-        twin_->host->click(identity);
+        gr::UserActions(*twin_->host).click(identity);
     }
 
     // Keys as the keyboard sends them: to the window, which hands them to
@@ -280,9 +282,9 @@ class ProgramWindowTest : public QObject {
         key(Qt::Key_Tab);
         type(QStringLiteral("20"));
         key(Qt::Key_Return);
-        twin_->host->typeText(id::模数编辑框, "2");
-        twin_->host->typeText(id::齿数编辑框, "20");
-        twin_->host->pressKey(13);
+        gr::UserActions(*twin_->host).typeText(id::模数编辑框, "2");
+        gr::UserActions(*twin_->host).typeText(id::齿数编辑框, "20");
+        gr::UserActions(*twin_->host).pressKey(13);
         return qt_->report();
     }
 
@@ -446,15 +448,15 @@ private slots:
         for (const auto& [combo, downs] : choices) {
             widget(combo)->setFocus();
             for (int i = 0; i < downs; ++i) key(Qt::Key_Down);
-            twin_->host->selectItem(combo, downs - 1);
+            gr::UserActions(*twin_->host).selectItem(combo, downs - 1);
         }
         focusByClick(id::度数编辑框);
         type(QStringLiteral("19.5283"));
         key(Qt::Key_Enter, Qt::KeypadModifier); // the keypad's Enter
-        twin_->host->typeText(id::模数编辑框, "2");
-        twin_->host->typeText(id::齿数编辑框, "20");
-        twin_->host->typeText(id::度数编辑框, "19.5283");
-        twin_->host->pressKey(13);
+        gr::UserActions(*twin_->host).typeText(id::模数编辑框, "2");
+        gr::UserActions(*twin_->host).typeText(id::齿数编辑框, "20");
+        gr::UserActions(*twin_->host).typeText(id::度数编辑框, "19.5283");
+        gr::UserActions(*twin_->host).pressKey(13);
 
         QCOMPARE(qt_->control(id::精度组合框).selected_index, 6);
         QCOMPARE(widget<QComboBox>(id::齿厚偏差组合框)->currentText(), QStringLiteral("e"));

@@ -1,6 +1,6 @@
 #include "csv.hpp"
 
-#include "utf8.hpp"
+#include <geardb/utf8.hpp>
 
 #include <algorithm>
 

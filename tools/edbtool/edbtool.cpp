@@ -1,6 +1,7 @@
 #include "edbtool.hpp"
 
-#include "catalogue_writer.hpp"
+#include <geardb/catalogue_writer.hpp>
+#include <gearprog/catalogue_schema.hpp>
 #include "csv.hpp"
 
 #include <algorithm>
@@ -28,13 +29,10 @@ using gr::db::FieldKind;
 
 namespace {
 
-constexpr std::array<std::string_view, 11> kAllowanceSeries = {"a", "ab", "b", "bc", "c", "cd",
-                                                               "d", "e",  "f", "g",  "h"};
-constexpr std::array<std::string_view, 10> kToleranceSeries = {
-    "二十一", "二十二", "二十三", "二十四", "二十五",
-    "二十六", "二十七", "二十八", "二十九", "三十"};
-constexpr std::string_view kMin = "最小";
-constexpr std::string_view kMax = "最大";
+constexpr auto kAllowanceSeries = gearcalc::schema::kDeviationSeries;
+constexpr auto kToleranceSeries = gearcalc::schema::kToleranceFields;
+constexpr std::string_view kMin = gearcalc::schema::kFieldMinimum;
+constexpr std::string_view kMax = gearcalc::schema::kFieldMaximum;
 
 constexpr std::string_view kHelp =
     R"(edbtool - make, export, describe and check the calculator's catalogue files
@@ -461,11 +459,11 @@ CheckReport checkCatalogue(const Catalogue& c, CatalogueKind kind)
                                [&](std::string_view n) { return c.fieldIndex(n).has_value(); });
         };
         const bool range = c.fieldIndex(kMin) && c.fieldIndex(kMax);
-        if (name == "spc.edb" || (range && hasAll(kAllowanceSeries)))
+        if (name == gearcalc::schema::kDeviationFile || (range && hasAll(kAllowanceSeries)))
             kind = CatalogueKind::Spc;
-        else if (name == "gc.edb" || (range && hasAll(kToleranceSeries)))
+        else if (name == gearcalc::schema::kToleranceFile || (range && hasAll(kToleranceSeries)))
             kind = CatalogueKind::Gc;
-        else if (name == "ZKD.edb" || (!range && c.fieldIndex("订货编号")))
+        else if (name == gearcalc::schema::kItemFile || (!range && c.fieldIndex(std::string(gearcalc::schema::kFieldItemNumber))))
             kind = CatalogueKind::Items;
         else if (range)
             kind = CatalogueKind::Range;

@@ -2,7 +2,7 @@
 // only hands its arguments to run(); the tests call the same functions.
 #pragma once
 
-#include "catalogue_file.hpp"
+#include <geardb/catalogue_file.hpp>
 
 #include <iosfwd>
 #include <string>

@@ -1,9 +1,8 @@
 #include "imgtool.hpp"
 
-#include "../../ui/texts.hpp"
-#include "../../ui/controls.hpp"
-#include "../../ui/form_identities.hpp"
-#include "../../ui/routines.hpp"
+#include <gearprog/texts.hpp>
+#include <gearprog/main_form.hpp>
+#include <gearprog/routines.hpp>
 
 #include <gearrt/services.h>
 
@@ -32,7 +31,7 @@ gr::image::Program programImage()
 {
     img::Program p;
     p.form = gearcalc::mainWindowForm();
-    for (const gr::RoutineEntry& r : gearcalc::routineTable()) p.routines.emplace_back(r.name);
+    for (const char* name : gearcalc::kRoutineNames) p.routines.emplace_back(name);
     p.start_routine = gearcalc::kStartRoutine;
     // Routines the program passes as values: the three record-search
     // conditions, and the exit routine handed to the runtime at start.

@@ -4,7 +4,8 @@
 #include "report_session.hpp"
 
 #include "csv.hpp"
-#include "utf8.hpp"
+#include <geardb/utf8.hpp>
+#include <gearprog/catalogue_schema.hpp>
 
 #include <CLI/CLI.hpp>
 #include <rapidjson/stringbuffer.h>
@@ -346,10 +347,10 @@ int main(int argc, char** argv)
         app.add_option("--helix-dms", helix_dms, "Helix angle as degrees, minutes, seconds (implies --helical)")
             ->expected(3)
             ->type_name("D M S");
-    auto* o_grade = app.add_option("--grade", grade, "Accuracy grade (DIN 3967)")->check(CLI::Range(1, 12));
+    auto* o_grade = app.add_option("--grade", grade, "Accuracy grade (DIN 3967)")->check(CLI::Range(gearcalc::schema::kFirstGrade, gearcalc::schema::kLastGrade));
     auto* o_deviation = app.add_option("--deviation", deviation, "Upper allowance series")
-                            ->check(CLI::IsMember({"a", "ab", "b", "bc", "c", "cd", "d", "e", "f", "g", "h"}));
-    auto* o_tolerance = app.add_option("--tolerance", tolerance, "Tolerance series")->check(CLI::Range(21, 30));
+                            ->check(CLI::IsMember(std::vector<std::string>(gearcalc::schema::kDeviationSeries.begin(), gearcalc::schema::kDeviationSeries.end())));
+    auto* o_tolerance = app.add_option("--tolerance", tolerance, "Tolerance series")->check(CLI::Range(gearcalc::schema::kFirstTolerance, gearcalc::schema::kLastTolerance));
     app.add_option("--catalogue-dir", catalogue_dir,
                    "Folder of spc.edb, gc.edb and ZKD.edb (default: the folder of this program)");
     auto* o_format = app.add_option("--format", format, "Output format: text, raw or json")

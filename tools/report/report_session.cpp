@@ -1,13 +1,15 @@
 #include "report_session.hpp"
 
-#include "headless.hpp"
-#include "host.hpp"
+#include <gearhost/headless.hpp>
+#include <geardrive/user_actions.hpp>
+#include <gearhost/host.hpp>
 
-#include "../../ui/texts.hpp"
-#include "../../data/lookups.hpp"
-#include "../../ui/controls.hpp"
-#include "../../ui/form_identities.hpp"
-#include "../../ui/routines.hpp"
+#include <gearprog/catalogue_schema.hpp>
+#include <gearprog/controls.hpp>
+#include <gearprog/form_identities.hpp>
+#include <gearprog/routines.hpp>
+#include <gearprog/texts.hpp>
+#include <gearui/program.hpp>
 
 #include <algorithm>
 #include <charconv>
@@ -22,12 +24,11 @@ std::string_view programText(text::Id id)
     return gearcalc::programDescription().constants[id];
 }
 
-
-// The items of the two series combo boxes, as the window lists them.
-constexpr std::array<std::string_view, 11> kDeviationSeries = {"a", "ab", "b", "bc", "c", "cd",
-                                                                "d", "e",  "f", "g",  "h"};
-constexpr int kFirstGrade = 1, kLastGrade = 12;
-constexpr int kFirstTolerance = 21, kLastTolerance = 30;
+using schema::kDeviationSeries;
+using schema::kFirstGrade;
+using schema::kFirstTolerance;
+using schema::kLastGrade;
+using schema::kLastTolerance;
 
 std::optional<int> wholeNumber(std::string_view text)
 {
@@ -173,38 +174,39 @@ void Session::setChecked(uint32_t identity, bool on)
 RunResult Session::run(const GearInput& gear)
 {
     gr::Host& host = *host_;
+    gr::UserActions user(host);
     host.dialogs().clearMessages();
     // A run that writes nothing (not found, stopped early) must not show the
     // previous gear's report.
-    host.typeText(id::结果编辑框, "");
+    user.typeText(id::结果编辑框, "");
 
-    host.typeText(id::压力角编辑框, gear.pressure_angle);
+    user.typeText(id::压力角编辑框, gear.pressure_angle);
     setChecked(id::货号选择框, gear.item.has_value());
     if (gear.item) {
-        host.typeText(id::货号编辑框, *gear.item);
+        user.typeText(id::货号编辑框, *gear.item);
     } else {
-        host.typeText(id::货号编辑框, "");
-        host.typeText(id::模数编辑框, gear.module);
-        host.typeText(id::齿数编辑框, gear.teeth);
+        user.typeText(id::货号编辑框, "");
+        user.typeText(id::模数编辑框, gear.module);
+        user.typeText(id::齿数编辑框, gear.teeth);
         setChecked(id::直齿单选框, !gear.helical);
         setChecked(id::斜齿单选框, gear.helical);
         setChecked(id::度数选择框, gear.helix.has_value());
-        host.typeText(id::度数编辑框, gear.helix.value_or(""));
+        user.typeText(id::度数编辑框, gear.helix.value_or(""));
         const std::array<std::string, 3> dms = gear.helix_dms.value_or(std::array<std::string, 3>{});
-        host.typeText(id::度编辑框, dms[0]);
-        host.typeText(id::分编辑框, dms[1]);
-        host.typeText(id::秒编辑框, dms[2]);
-        host.selectItem(id::精度组合框, gear.grade ? *gear.grade - kFirstGrade : -1);
+        user.typeText(id::度编辑框, dms[0]);
+        user.typeText(id::分编辑框, dms[1]);
+        user.typeText(id::秒编辑框, dms[2]);
+        user.selectItem(id::精度组合框, gear.grade ? *gear.grade - kFirstGrade : -1);
         int series = -1;
         if (gear.deviation) {
             const auto* it = std::find(kDeviationSeries.begin(), kDeviationSeries.end(), *gear.deviation);
             if (it != kDeviationSeries.end()) series = static_cast<int>(it - kDeviationSeries.begin());
         }
-        host.selectItem(id::齿厚偏差组合框, series);
-        host.selectItem(id::齿厚公差组合框, gear.tolerance ? *gear.tolerance - kFirstTolerance : -1);
+        user.selectItem(id::齿厚偏差组合框, series);
+        user.selectItem(id::齿厚公差组合框, gear.tolerance ? *gear.tolerance - kFirstTolerance : -1);
     }
 
-    host.click(id::计算按钮);
+    user.click(id::计算按钮);
 
     RunResult result;
     result.report = host.model().find(id::结果编辑框)->text;

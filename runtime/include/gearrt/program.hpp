@@ -22,6 +22,13 @@ struct LibraryCall {
     int32_t command = 0;
 };
 
+// A support library the program lists: its file base name and version.
+struct LibraryRequirement {
+    const char* name;
+    uint32_t major = 0;
+    uint32_t minor = 0;
+};
+
 struct ProgramDescription {
     const form::Window* form = nullptr;
     const RoutineEntry* routines = nullptr;
@@ -44,6 +51,10 @@ struct ProgramDescription {
     // The support-library commands the program calls.
     const LibraryCall* library_calls = nullptr;
     size_t library_call_count = 0;
+    // The support libraries by position (0 is the runtime itself). Null:
+    // the libraries every program of this system lists.
+    const LibraryRequirement* libraries = nullptr;
+    size_t library_count = 0;
 };
 
 // Finds one of the program's routines by its exported name; null when the

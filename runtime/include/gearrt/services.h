@@ -138,6 +138,24 @@ typedef enum gr_command {
 } gr_command;
 
 /* Support-library commands (call_library). */
+/* ---- Property numbers (read and written with get/set_property) ------- */
+/* Numbers are fixed for ever; which kind has which property is the table in
+ * gearrt/properties.hpp. */
+typedef enum gr_property {
+    GR_PROP_LEFT = 0,   /* window: outer frame, screen coordinates */
+    GR_PROP_TOP = 1,
+    GR_PROP_WIDTH = 2,
+    GR_PROP_HEIGHT = 3,
+    GR_PROP_DISABLED = 6,          /* edit box, check box, radio button, combo box, button */
+    GR_PROP_TEXT = 8,              /* window title; edit-box content (text) */
+    GR_PROP_EDIT_TEXT_COLOUR = 10, /* edit box, 0xBBGGRR */
+    GR_PROP_LABEL_TEXT_COLOUR = 16,/* label, 0xBBGGRR */
+    GR_PROP_PRINTER_FONT = 17,     /* printer; sub-field GR_FONT_SIZE_SUB_FIELD: size in points */
+    GR_PROP_CHECKED = 18,          /* check box, radio button: 0 or 1 */
+    GR_PROP_SELECTED_INDEX = 19    /* combo box: -1 for none */
+} gr_property;
+#define GR_FONT_SIZE_SUB_FIELD 5
+
 #define GR_LIB_STYLE 1                  /* position of the visual-style library */
 #define GR_STYLE_CMD_ENABLE_VISUAL_STYLE 0
 
@@ -244,5 +262,15 @@ GR_STATIC_ASSERT(offsetof(gr_services, constant_number) == GR_SLOT_OFFSET(0x3C /
 GR_STATIC_ASSERT(offsetof(gr_services, routine_value) == GR_SLOT_OFFSET(0x40 / 4), "slot 0x40");
 GR_STATIC_ASSERT(offsetof(gr_services, call_library_entry) == GR_SLOT_OFFSET(0x44 / 4), "slot 0x44");
 GR_STATIC_ASSERT(sizeof(gr_value) == 24, "gr_value layout");
+
+/* Frozen property numbers. */
+GR_STATIC_ASSERT(GR_PROP_LEFT == 0 && GR_PROP_TOP == 1 && GR_PROP_WIDTH == 2 && GR_PROP_HEIGHT == 3, "window place");
+GR_STATIC_ASSERT(GR_PROP_DISABLED == 6, "property 6");
+GR_STATIC_ASSERT(GR_PROP_TEXT == 8, "property 8");
+GR_STATIC_ASSERT(GR_PROP_EDIT_TEXT_COLOUR == 10, "property 10");
+GR_STATIC_ASSERT(GR_PROP_LABEL_TEXT_COLOUR == 16, "property 16");
+GR_STATIC_ASSERT(GR_PROP_PRINTER_FONT == 17 && GR_FONT_SIZE_SUB_FIELD == 5, "property 17");
+GR_STATIC_ASSERT(GR_PROP_CHECKED == 18, "property 18");
+GR_STATIC_ASSERT(GR_PROP_SELECTED_INDEX == 19, "property 19");
 
 #endif /* GEARRT_SERVICES_H */

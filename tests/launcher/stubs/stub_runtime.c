@@ -18,7 +18,7 @@
 #ifndef _WIN32
 #define _GNU_SOURCE /* dladdr, RTLD_DEFAULT */
 #endif
-#include "gearlaunch/runtime_entry.h"
+#include <gearlaunch/runtime_entry.h>
 
 #include <stdio.h>
 #include <string.h>

@@ -1,0 +1,14 @@
+#include <gearprog/texts.hpp>
+
+namespace gearcalc::text {
+
+std::vector<std::string_view> definitions()
+{
+    return {
+#define GEARCALC_TEXT(name, literal) literal,
+#include <gearprog/texts.def>
+#undef GEARCALC_TEXT
+    };
+}
+
+} // namespace gearcalc::text
