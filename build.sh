@@ -25,9 +25,9 @@ TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev sql
                xvfb xauth xdotool xclip poppler-utils locales)
 # The libFuzzer build (fuzz/run.sh).
 FUZZ_PACKAGES=(clang libclang-rt-dev)
-# The Debian package and its checks (lintian; the installed program started
-# on a virtual screen).
-PACKAGE_PACKAGES=(lintian file xvfb xauth xdotool)
+# The Debian package and its checks (lintian, the menu entry's and the
+# AppStream validators; the installed program started on a virtual screen).
+PACKAGE_PACKAGES=(lintian file desktop-file-utils appstream xvfb xauth xdotool)
 
 packages_for() { # command -> the packages it needs, one a line
   local list=()
@@ -65,7 +65,6 @@ install_deps() { # command
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done < <(packages_for "$1" | sort -u)
   if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
     if [ "$(id -u)" -ne 0 ] && ! command -v sudo >/dev/null 2>&1; then
       echo "build.sh: these Debian packages are missing and installing them needs root (there is no sudo)." >&2
       echo "Run as root:" >&2
@@ -73,6 +72,7 @@ install_deps() { # command
       echo "then run ./build.sh ${COMMAND} again." >&2
       exit 1
     fi
+    echo "Installing: ${missing[*]}"
     as_root env DEBIAN_FRONTEND=noninteractive apt-get update -qq
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
   fi

@@ -63,8 +63,8 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR ZKD-KESTAL)
 set(CPACK_PACKAGE_CONTACT ${GEARCALC_PACKAGE_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "calculator for spur and helical gears with the maker's tolerances")
+# CPack puts the summary in front as the synopsis line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "calculator for spur and helical gears with the maker's tolerances\n"
     "From the module, the number of teeth, the pressure angle and the helix\n"
     "angle, or from the maker's item number, the window works out the basic\n"
     "dimensions, the span measurement and the DIN 3967 tooth-thickness\n"

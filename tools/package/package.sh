@@ -2,7 +2,8 @@
 # Builds the Debian package and checks it as CI does:
 #   1. configure and build the `package` preset, pack it with CPack
 #      (build/package/gearcalc_<version>_amd64.deb);
-#   2. lintian: no errors (warnings are printed);
+#   2. lintian: no errors (warnings are printed); the menu entry and the
+#      AppStream metadata validated;
 #   3. the package's contents extracted into a scratch folder, and the
 #      program started from there on a private virtual screen (Xvfb) until
 #      its window shows; its picture is saved beside the package.
@@ -27,14 +28,12 @@ say "built $deb ($(du -h "$deb" | cut -f1))"
 dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
 
 # --- lintian --------------------------------------------------------------------
-lintian_out=$(lintian --no-tag-display-limit "$deb" 2>&1) || true
+lintian_out=$(lintian --tag-display-limit 0 "$deb" 2>&1) || true
 [ -z "$lintian_out" ] || printf '%s\n' "$lintian_out"
 if grep -q '^E: ' <<<"$lintian_out"; then fail "lintian reports errors"; fi
 say "lintian: no errors ($(grep -c '^W: ' <<<"$lintian_out" || true) warnings)"
 
-[ "$start" -eq 1 ] || exit 0
-
-# --- The program from an extracted copy, on a virtual screen ---------------------------
+# --- The package's contents, extracted ----------------------------------------------
 work=$(mktemp -d "${TMPDIR:-/tmp}/gearcalc-package.XXXXXX")
 started=()
 cleanup() {
@@ -51,6 +50,14 @@ for f in usr/bin/gearcalc usr/lib/gearcalc/tavrn.vlr usr/lib/gearcalc/stylx.vlr 
 done
 "$work/root/usr/lib/gearcalc/gearcalc-report" --module 2 --teeth 20 | grep -qxF "公法线长度：15.3209" ||
   fail "the packaged gearcalc-report gives another report"
+desktop-file-validate "$work/root/usr/share/applications/gearcalc.desktop" || fail "the menu entry is not valid"
+appstreamcli validate --no-net --pedantic "$work"/root/usr/share/metainfo/*.metainfo.xml ||
+  fail "the AppStream metadata is not valid"
+say "contents, menu entry and AppStream metadata checked"
+
+[ "$start" -eq 1 ] || exit 0
+
+# --- The program from the extracted copy, on a virtual screen ------------------------
 
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 started+=($!)
