@@ -8,6 +8,7 @@
 #include <gearprog/routines.hpp>
 #include <gearqt/qt_window_system.hpp>
 #include <gearui/program.hpp>
+#include "program_instance.hpp"
 #include "qt_test_support.hpp"
 
 #include <QClipboard>
@@ -19,29 +20,13 @@
 #include <QtTest>
 
 using namespace gearcalc;
+using gearcalc::testing::Program;
 
 namespace {
 
 int g_argc = 1;
 char g_name[] = "ui_qt_daily_use_test";
 char* g_argv[] = {g_name, nullptr};
-
-struct Program {
-    std::unique_ptr<gr::Host> host;
-    bool created = false;
-
-    explicit Program(std::unique_ptr<gr::WindowSystem> window_system)
-    {
-        gr::HostOptions options;
-        options.program_folder = GEARCALC_DIST_DIR;
-        options.library_folder = GEARCALC_DIST_DIR;
-        host = std::make_unique<gr::Host>(programDescription(), std::move(window_system), options);
-        host->dialogs().forbidRealDialogs(true);
-        gr_env* env = host->env();
-        created = env->services->create_window(env, kMainWindow) == GR_OK;
-    }
-    const gr::ControlState& control(uint32_t identity) const { return *host->model().find(identity); }
-};
 
 } // namespace
 
