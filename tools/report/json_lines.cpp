@@ -92,7 +92,8 @@ struct JsonLines::Writer {
 JsonLines::JsonLines() : writer_(std::make_unique<Writer>()) {}
 JsonLines::~JsonLines() = default;
 
-void JsonLines::append(std::string& out, const GearInput& gear, const RunResult& result)
+void JsonLines::append(std::string& out, const GearInput& gear, const RunResult& result,
+                       std::optional<std::string_view> inspection)
 {
     Writer& w = *writer_;
     w.buffer.Clear();
@@ -118,6 +119,10 @@ void JsonLines::append(std::string& out, const GearInput& gear, const RunResult&
     w.json.StartArray();
     for (const std::string& m : result.messages) w.text(std::string_view(m));
     w.json.EndArray();
+    if (inspection) {
+        w.key("inspection");
+        w.json.RawValue(inspection->data(), inspection->size(), rapidjson::kObjectType);
+    }
     w.json.EndObject();
     out.append(w.buffer.GetString(), w.buffer.GetSize());
     out += '\n';

@@ -26,8 +26,10 @@ public:
     JsonLines(const JsonLines&) = delete;
     JsonLines& operator=(const JsonLines&) = delete;
 
-    // Appends the object of one run and a line end to `out`.
-    void append(std::string& out, const GearInput& gear, const RunResult& result);
+    // Appends the object of one run and a line end to `out`; `inspection`,
+    // when given, is the JSON text of its "inspection" object.
+    void append(std::string& out, const GearInput& gear, const RunResult& result,
+                std::optional<std::string_view> inspection = std::nullopt);
 
 private:
     struct Writer;

@@ -2,6 +2,7 @@
 // program's window on the headless runtime, fills it from the options,
 // clicks 计算按钮 and prints the result box. See --help and README.md.
 #include "batch.hpp"
+#include "inspection_output.hpp"
 #include "json_lines.hpp"
 #include "report_session.hpp"
 
@@ -30,6 +31,7 @@ using gearcalc::report::GearInput;
 using gearcalc::report::JsonLines;
 using gearcalc::report::Outcome;
 using gearcalc::report::RunResult;
+using gearcalc::report::RunWriter;
 using gearcalc::report::Session;
 using gear_tools::CheckedOutput;
 
@@ -40,6 +42,7 @@ constexpr int kExitUsage = 2;
 constexpr int kExitNoModule = 3;
 constexpr int kExitStopped = 4;
 constexpr int kExitOutput = 5;
+constexpr int kExitNoTestDimensions = 6;
 
 constexpr const char* kDescription =
     "Calculates a spur or helical gear as the gear calculator's window does and prints its report.\n"
@@ -75,7 +78,8 @@ Output (--format):
              deviation is minus this value)
            "report"   the whole result box (CR LF line ends)
            "messages" the message boxes the run showed
-  --batch and --all-items always write JSON lines, one object per gear.
+  csv    the inspection sheet, one row per gear (see Test dimensions below)
+  --batch and --all-items write JSON lines (one object per gear) or CSV rows, in file order.
 
 Batch file (--batch FILE.csv): UTF-8 CSV; the first row names the columns, spelled like the
 long options without dashes: item, module, teeth, pressure-angle, spur, helical, helix,
@@ -91,8 +95,9 @@ Exit status:
   4  the run stopped on a message (a runtime error, a missing catalogue), or it needed a catalogue
      that could not be opened: the message on stderr; the lines written before it are still printed
   5  the output could not be written (a full disk, a closed pipe)
-  With --batch or --all-items a failing gear still gets its JSON line; the status is that of the
-  first gear without a report.
+  6  the report was written, but not all of its test dimensions (see Test dimensions)
+  With --batch or --all-items a failing gear still gets its JSON line or CSV row; the status is
+  that of the first gear without a report or without its test dimensions.
 Messages the window shows (runtime errors, catalogues that cannot be opened) go to stderr.)";
 
 std::filesystem::path executableFolder(const char* argv0)
@@ -131,25 +136,30 @@ int finish(CheckedOutput& out, int status)
     return kExitOutput;
 }
 
-// Runs `count` gears, made by `runAt`, one after the other as JSON lines;
-// the status of the first gear without a report, or 0. Stops early when the
-// output cannot be written.
+// Runs `count` gears, made by `runAt`, one after the other, each written by
+// `writer` (a JSON line or a CSV row, after its header); the status of the
+// first gear without a report or without its test dimensions, or 0. Stops
+// early when the output cannot be written.
 template <typename RunAt>
-int runAll(std::size_t count, RunAt runAt, const std::string& source)
+int runAll(std::size_t count, RunAt runAt, const std::string& source, const RunWriter& writer)
 {
     CheckedOutput out;
-    JsonLines json;
+    out.add(writer.header());
     std::string line;
     GearInput gear;
     int status = kExitReport;
     for (std::size_t index = 0; index < count && !out.failed(); ++index) {
         const RunResult result = runAt(index, gear);
         line.clear();
-        json.append(line, gear, result);
+        const std::string missing = writer.write(line, gear, result);
         out.add(line);
+        const std::string where = source + " #" + std::to_string(index + 1) + ": ";
         if (result.outcome != Outcome::Report) {
-            reportMessages(result, source + " #" + std::to_string(index + 1) + ": ");
+            reportMessages(result, where);
             if (status == kExitReport) status = exitStatus(result.outcome);
+        } else if (!missing.empty()) {
+            std::cerr << where << missing << '\n';
+            if (status == kExitReport) status = kExitNoTestDimensions;
         }
     }
     return finish(out, status);
@@ -159,7 +169,8 @@ int runAll(std::size_t count, RunAt runAt, const std::string& source)
 // number is looked up from its first record on (found once, up front), so
 // every report is the one the window shows for that item number, and the
 // whole takes time in proportion to the number of records.
-int allItems(Session& session, const std::string& catalogue_dir, const std::string& pressure_angle)
+int allItems(Session& session, const std::string& catalogue_dir, const std::string& pressure_angle,
+             const RunWriter& writer)
 {
     std::string error;
     const std::vector<std::string> numbers = session.itemNumbers(error);
@@ -190,7 +201,7 @@ int allItems(Session& session, const std::string& catalogue_dir, const std::stri
             }
             return session.runFromRecord(g, first.at(numbers[i]));
         },
-        "item");
+        "item", writer);
 }
 
 // The command line as parsed.
@@ -200,6 +211,7 @@ struct Options {
     int grade = 0, tolerance = 0;
     std::string catalogue_dir, format = "text", batch;
     bool spur = false, helical = false, all = false;
+    gearcalc::report::InspectionOptions inspection;
     CLI::Option *o_item = nullptr, *o_module = nullptr, *o_teeth = nullptr, *o_pressure = nullptr,
                 *o_spur = nullptr, *o_helical = nullptr, *o_helix = nullptr, *o_dms = nullptr, *o_grade = nullptr,
                 *o_deviation = nullptr, *o_tolerance = nullptr, *o_catalogue = nullptr, *o_format = nullptr,
@@ -228,11 +240,12 @@ void defineOptions(CLI::App& app, Options& o)
         CLI::Range(gearcalc::schema::kFirstTolerance, gearcalc::schema::kLastTolerance));
     o.o_catalogue = app.add_option("--catalogue-dir", o.catalogue_dir,
                                    "Folder of spc.edb, gc.edb and ZKD.edb (default: the folder of this program)");
-    o.o_format = app.add_option("--format", o.format, "Output format: text, raw or json")
-                     ->check(CLI::IsMember({"text", "raw", "json"}))
+    o.o_format = app.add_option("--format", o.format, "Output format: text, raw, json or csv")
+                     ->check(CLI::IsMember({"text", "raw", "json", "csv"}))
                      ->capture_default_str();
     o.o_batch = app.add_option("--batch", o.batch, "CSV file with one gear per row; writes JSON lines");
     o.o_all = app.add_flag("--all-items", o.all, "A report for every record of the item catalogue, as JSON lines");
+    gearcalc::report::addInspectionOptions(app, o.inspection);
 
     o.o_spur->excludes(o.o_helical);
     o.o_helix->excludes(o.o_dms);
@@ -277,23 +290,27 @@ std::string gearFromOptions(const Options& o, GearInput& gear)
     return problem;
 }
 
-// One gear in the chosen format.
-int runOne(Session& session, const GearInput& gear, const std::string& format)
+// One gear in the chosen format, with its test dimensions when asked for.
+int runOne(Session& session, const GearInput& gear, const Options& o, const RunWriter& writer)
 {
     const RunResult result = session.run(gear);
     reportMessages(result);
     if (result.outcome == Outcome::NoModule)
         std::cerr << "gearcalc-report: no module given, so the calculation wrote no report\n";
     CheckedOutput out;
-    if (format == "json") {
-        // Always one object: its status says why a run wrote no report.
-        std::string line;
-        JsonLines().append(line, gear, result);
+    std::string missing;
+    if (o.format == "json" || o.format == "csv") {
+        // Always one object (or row): its status says why a run wrote no report.
+        std::string line = writer.header();
+        missing = writer.write(line, gear, result);
         out.add(line);
     } else if (result.outcome == Outcome::Report || !result.report.empty()) {
-        out.add(format == "raw" ? result.report : gearcalc::report::asText(result.report));
+        const std::string text = gearcalc::report::withTestDimensions(result, o.inspection, missing);
+        out.add(o.format == "raw" ? text : gearcalc::report::asText(text));
     }
-    return finish(out, exitStatus(result.outcome));
+    if (!missing.empty()) std::cerr << "gearcalc-report: " << missing << '\n';
+    const bool incomplete = result.outcome == Outcome::Report && !missing.empty();
+    return finish(out, incomplete ? kExitNoTestDimensions : exitStatus(result.outcome));
 }
 
 int usageError(const std::string& problem)
@@ -305,7 +322,7 @@ int usageError(const std::string& problem)
 int run(int argc, char** argv)
 {
     CLI::App app(kDescription, "gearcalc-report");
-    app.footer(kFooter);
+    app.footer(std::string(kFooter) + gearcalc::report::inspectionHelp());
     app.get_formatter()->column_width(34);
     Options o;
     defineOptions(app, o);
@@ -315,8 +332,11 @@ int run(int argc, char** argv)
         const int code = app.exit(e);
         return code == 0 ? kExitReport : kExitUsage;
     }
-    if ((*o.o_batch || *o.o_all) && *o.o_format && o.format != "json")
-        return usageError("--batch and --all-items write JSON lines; --format " + o.format + " does not apply");
+    if ((*o.o_batch || *o.o_all) && *o.o_format && o.format != "json" && o.format != "csv")
+        return usageError("--batch and --all-items write JSON lines or CSV; --format " + o.format +
+                          " does not apply");
+    if (std::string e = gearcalc::report::checkInspectionOptions(o.inspection, o.format); !e.empty())
+        return usageError(e);
 
     GearInput gear;
     if (std::string problem = gearFromOptions(o, gear); !problem.empty()) return usageError(problem);
@@ -336,6 +356,11 @@ int run(int argc, char** argv)
     Session session(o.catalogue_dir, exe_folder.string());
     for (const std::string& m : session.startupMessages()) std::cerr << m << '\n';
 
+    JsonLines json;
+    const RunWriter writer(o.format == "csv", o.inspection,
+                           [&](std::string& line, const GearInput& g, const RunResult& r,
+                               std::optional<std::string_view> extra) { json.append(line, g, r, extra); });
+
     if (*o.o_batch)
         return runAll(
             rows.size(),
@@ -343,9 +368,9 @@ int run(int argc, char** argv)
                 rows.gear(i, g);
                 return session.run(g);
             },
-            o.batch);
-    if (*o.o_all) return allItems(session, o.catalogue_dir, gear.pressure_angle);
-    return runOne(session, gear, o.format);
+            o.batch, writer);
+    if (*o.o_all) return allItems(session, o.catalogue_dir, gear.pressure_angle, writer);
+    return runOne(session, gear, o, writer);
 }
 
 } // namespace

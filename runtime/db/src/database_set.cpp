@@ -44,10 +44,27 @@ struct DatabaseSet::Impl {
     std::vector<std::unique_ptr<Open>> open; // a handful of aliases: a list is enough
     // Why the last open of an alias failed, for the aliases whose last open did.
     std::vector<std::pair<std::string, std::string>> failures;
+    // How the latest open of each path ended: "" opened, else the message.
+    std::vector<std::pair<std::string, std::string>> outcomes;
+    bool last_open_changed = false;
     Open* current = nullptr;
     // Bumped by every call that changes which database or record is current,
     // so a search notices when its condition did so.
     std::uint64_t epoch = 0;
+
+    // Records how an open of `path` ended; whether that differs from the
+    // path's previous open (a first open always does).
+    bool noteOutcome(std::string_view path, const std::string& outcome)
+    {
+        for (auto& [known, previous] : outcomes) {
+            if (known != path) continue;
+            const bool changed = previous != outcome;
+            previous = outcome;
+            return changed;
+        }
+        outcomes.emplace_back(std::string(path), outcome);
+        return true;
+    }
 
     Open* find(std::string_view alias) const noexcept
     {
@@ -64,6 +81,7 @@ std::string DatabaseSet::open(std::string_view path, std::string_view alias)
 {
     ++impl_->epoch;
     Catalogue::LoadResult loaded = Catalogue::load(std::string(path));
+    impl_->last_open_changed = impl_->noteOutcome(path, loaded.catalogue ? std::string() : loaded.error);
 
     std::erase_if(impl_->failures, [alias](const auto& f) { return f.first == alias; });
     if (!loaded.catalogue) impl_->failures.emplace_back(std::string(alias), loaded.error);
@@ -87,6 +105,11 @@ std::string DatabaseSet::open(std::string_view path, std::string_view alias)
     slot->record.reset();
     if (slot->catalogue->recordCount() > 0) slot->record = 0;
     return {};
+}
+
+bool DatabaseSet::lastOpenChanged() const
+{
+    return impl_->last_open_changed;
 }
 
 bool DatabaseSet::select(std::string_view alias)

@@ -49,6 +49,12 @@ public:
     // naming the file and what is wrong with it.
     std::string open(std::string_view path, std::string_view alias);
 
+    // Whether the last open() ended otherwise than the previous open of the
+    // same path (opened, or refused with another message); true for a
+    // path's first open. So a file that cannot be opened can be reported
+    // once, and again only when its state changes.
+    bool lastOpenChanged() const;
+
     // Makes the database under `alias` current. False when nothing is open
     // under it (there is then no current database).
     bool select(std::string_view alias);
