@@ -21,6 +21,8 @@
 //
 // GEARCALC_BENCH_GEARS overrides the batch size for a quick run.
 #include "bench_support.hpp"
+#include "child_process.hpp"
+#include "generated_catalogue.hpp"
 #include <gearhost/headless.hpp>
 #include <geardrive/user_actions.hpp>
 #include <geardb/catalogue_writer.hpp>
@@ -94,29 +96,9 @@ void BM_ItemRun(benchmark::State& state)
 }
 BENCHMARK(BM_ItemRun)->Unit(benchmark::kMicrosecond)->Repetitions(9)->DisplayAggregatesOnly(true);
 
-// A folder with the shipped range tables and a generated item catalogue.
-struct MillionRecords {
-    bench::ScratchFolder scratch{"calc-bench"};
-    std::string last;
-    std::string error;
-
-    MillionRecords()
-    {
-        if (scratch.path.empty()) {
-            error = "cannot make a scratch folder";
-            return;
-        }
-        std::error_code ec;
-        for (const char* table : {"spc.edb", "gc.edb"})
-            fs::copy_file(fs::path(GEARCALC_DIST_DIR) / table, scratch.path / table, ec);
-        if (ec) error = "cannot copy the range tables: " + ec.message();
-        else error = gr::db::writeSyntheticItems((scratch.path / "ZKD.edb").string(), bench::itemRecordCount(), &last);
-    }
-};
-
 void BM_ItemRunMillionRecords(benchmark::State& state)
 {
-    static const MillionRecords catalogue;
+    static const bench::GeneratedCatalogue catalogue("calc-bench");
     std::unique_ptr<gr::Host> host = catalogue.error.empty() ? startProgram(catalogue.scratch.path.string()) : nullptr;
     if (!host) {
         state.SkipWithError(catalogue.error.empty() ? "the program did not start" : catalogue.error.c_str());
@@ -212,29 +194,14 @@ void BM_ReportBatch(benchmark::State& state)
     sched_setaffinity(0, sizeof one, &one);
 
     for (auto _ : state) {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        std::string exe = GEARCALC_REPORT, batch = "--batch", file = csv;
-        char* argv[] = {exe.data(), batch.data(), file.data(), nullptr};
-        const auto start = std::chrono::steady_clock::now();
-        pid_t pid = 0;
-        int status = -1;
-        rusage usage{};
-        if (posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv, environ) == 0) wait4(pid, &status, 0, &usage);
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        // On a shared machine the wall time includes waiting for the core;
-        // the child's own CPU time (user + system) does not.
-        const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-        posix_spawn_file_actions_destroy(&actions);
-        state.SetIterationTime(took.count());
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        const bench::ChildRun run = bench::runChild({GEARCALC_REPORT, "--batch", csv});
+        state.SetIterationTime(run.wall_s);
+        if (!run.ok) {
             state.SkipWithError("gearcalc-report --batch failed");
             break;
         }
-        state.counters["reports_per_s"] = static_cast<double>(count) / took.count();
-        state.counters["reports_per_cpu_s"] = static_cast<double>(count) / cpu;
+        state.counters["reports_per_s"] = static_cast<double>(count) / run.wall_s;
+        state.counters["reports_per_cpu_s"] = static_cast<double>(count) / run.cpu_s;
     }
     sched_setaffinity(0, sizeof old_set, &old_set);
     state.counters["gears"] = static_cast<double>(count);

@@ -1,6 +1,8 @@
 // Runs the fuzz target over a corpus without libFuzzer, so the corpus is a
 // test under any compiler. Files named valid_* must be read as images,
 // damaged_* must be refused; any other file only must not crash.
+#include "replay_inputs.hpp"
+
 #include <gearimg/image.hpp>
 
 #include <algorithm>
@@ -16,22 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 int main(int argc, char** argv)
 {
     namespace fs = std::filesystem;
-    std::vector<fs::path> files;
-    for (int i = 1; i < argc; ++i) {
-        const fs::path arg = argv[i];
-        if (fs::is_directory(arg)) {
-            for (const fs::directory_entry& e : fs::directory_iterator(arg)) {
-                if (e.is_regular_file()) files.push_back(e.path());
-            }
-        } else {
-            files.push_back(arg);
-        }
-    }
-    std::sort(files.begin(), files.end());
+    const std::vector<fs::path> files = fuzz::replayInputs(argc, argv);
     int passed = 0, failed = 0;
     for (const fs::path& file : files) {
-        std::ifstream in(file, std::ios::binary);
-        const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+        const std::vector<uint8_t> bytes = fuzz::fileBytes(file);
         LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
         const std::string name = file.filename().string();
         const gr::image::Result<gr::image::Image> r = gr::image::readImage(bytes);

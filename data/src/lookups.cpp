@@ -66,7 +66,8 @@ void OpenCatalogues(const rt::Runtime& rt)
     for (const auto& file : kFiles) {
         std::string path(folder.view());
         path += rt.Const(file[0]);
-        if (!rt.OpenDatabase(path, rt.Const(file[1]))) {
+        // A file that stays unopenable is reported once, not at every open.
+        if (!rt.OpenDatabase(path, rt.Const(file[1])) && rt.DatabaseStateChanged()) {
             rt::Text why = rt.LastDatabaseError();
             problems += rt.Const(text::kLineBreak);
             problems += rt.Const(file[0]).substr(1); // the file name without the separator

@@ -73,6 +73,7 @@ gr_status Host::setProperty(uint32_t window, uint32_t identity, int32_t property
             return wrongKind([&](CommandCall& call) { return call.text(0, ignored); });
         }
         c->text.assign(value->u.text.data, value->u.text.len);
+        c->caret = 0;
         ws_->refresh(*c, property);
         return GR_OK;
     }

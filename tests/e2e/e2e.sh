@@ -94,14 +94,14 @@ if [ -n "$screenshot" ]; then
     for _ in $(seq "$downs"); do xdotool key Down; done
   done
   xdotool key Return
-  report=$(copy_report "ZKD 公法线长度下偏差" 15) || fail "no accuracy block in the helical report: '$report'"
-  click_at $RESULT_BOX
-  xdotool key End # the whole accuracy block in view; the inputs show on the left
+  # The picture as the run leaves the window: the report's end, with the
+  # maker's values, in view without scrolling.
   xdotool mousemove 1000 700 # off the window: no hover highlight
-  sleep 0.5
+  sleep 1
   geometry=$(xdotool getwindowgeometry --shell "$window") || fail "no window geometry"
   eval "$geometry" # X Y WIDTH HEIGHT
   import -window root "$work/root.png" || fail "could not capture the screen"
+  report=$(copy_report "ZKD 公法线长度下偏差" 15) || fail "no accuracy block in the helical report: '$report'"
   mkdir -p "$(dirname "$screenshot")"
   # -strip: no time stamps, so the file changes only when the picture does.
   convert "$work/root.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -strip "$screenshot" ||

@@ -3,6 +3,7 @@
 #include "image_test_support.hpp"
 
 #include <functional>
+#include <ostream>
 #include <string>
 
 namespace imagetest {
@@ -57,6 +58,13 @@ struct Damage {
     // Changes one field and answers the message the reader must give.
     std::function<std::string(std::vector<uint8_t>&, const Where&)> apply;
 };
+
+// Names the row in test listings and failure messages, instead of a dump of
+// its bytes.
+void PrintTo(const Damage& row, std::ostream* os)
+{
+    *os << row.name;
+}
 
 class DamagedImage : public ::testing::TestWithParam<Damage> {};
 

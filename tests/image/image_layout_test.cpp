@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <ostream>
 #include <map>
 #include <set>
 #include <string>
@@ -202,6 +203,13 @@ struct Refusal {
     std::function<void(img::Program&)> change;
     std::string message;
 };
+
+// Names the row in test listings and failure messages, instead of a dump of
+// its bytes.
+void PrintTo(const Refusal& row, std::ostream* os)
+{
+    *os << row.name;
+}
 
 class WriterRefuses : public ::testing::TestWithParam<Refusal> {};
 

@@ -6,6 +6,19 @@
 
 #include <gearui/collapse.hpp>
 
+#include <ostream>
+
+namespace gearcalc {
+
+// A move as failure messages show it: "left 5", "top -440".
+void PrintTo(const Placement& move, std::ostream* os)
+{
+    if (move.left) *os << "left " << *move.left << ' ';
+    if (move.top) *os << "top " << *move.top;
+}
+
+} // namespace gearcalc
+
 namespace gearcalc::testing {
 namespace {
 
@@ -21,6 +34,13 @@ struct Row {
     CollapseInput in;
     std::optional<Placement> want;
 };
+
+// Names the row in test listings and failure messages, instead of a dump of
+// its bytes.
+void PrintTo(const Row& row, std::ostream* os)
+{
+    *os << row.name;
+}
 
 class CollapseRule : public ::testing::TestWithParam<Row> {};
 

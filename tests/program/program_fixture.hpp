@@ -41,6 +41,11 @@ protected:
     void select(uint32_t identity, int index) { ASSERT_TRUE(gr::UserActions(*host_).selectItem(loaded(identity), index)); }
     bool click(uint32_t identity) { return gr::UserActions(*host_).click(loaded(identity)); }
     void enter() { gr::UserActions(*host_).pressKey(13); }
+    // Keys typed, and a text pasted, at the end of an edit box's text, by
+    // the boxes' typing rules; beeps() counts what the boxes refused.
+    bool typeKeys(uint32_t identity, const std::string& keys) { return gr::UserActions(*host_).typeKeys(loaded(identity), keys); }
+    bool paste(uint32_t identity, const std::string& text) { return gr::UserActions(*host_).paste(loaded(identity), text); }
+    int beeps() { return screen_->beeps(); }
 
     // Reading the controls.
     const gr::ControlState& control(uint32_t identity);

@@ -24,6 +24,22 @@ QPointF wordAt(const QString& pdf, int page, const QString& word)
     return match.hasMatch() ? QPointF(match.captured(1).toDouble(), match.captured(2).toDouble()) : QPointF(-1, -1);
 }
 
+// The box pdftotext -bbox gives the first `word` on page 1 (the line of its
+// typeface, ascent to descent), in points; empty when it is not there.
+QRectF wordBox(const QString& pdf, const QString& word)
+{
+    const QString html = qttest::runTool("pdftotext", {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"),
+                                                      QStringLiteral("-l"), QStringLiteral("1"), pdf, QStringLiteral("-")});
+    const QRegularExpressionMatch match =
+        QRegularExpression(QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" "
+                                          "yMax=\"([0-9.]+)\">%1</word>")
+                               .arg(QRegularExpression::escape(word)))
+            .match(html);
+    if (!match.hasMatch()) return {};
+    return QRectF(QPointF(match.captured(1).toDouble(), match.captured(2).toDouble()),
+                  QPointF(match.captured(3).toDouble(), match.captured(4).toDouble()));
+}
+
 // Tenths of a millimetre in points.
 double pt(double tenths) { return tenths * 72.0 / 254.0; }
 
@@ -110,6 +126,25 @@ private slots:
         const QPointF gamma = wordAt(pdf, 1, QStringLiteral("Gamma"));
         QVERIFY(qAbs(beta.x() - pt(200)) < 3 && qAbs(gamma.x() - beta.x()) < 1);
         QVERIFY2(gamma.y() - beta.y() > 8 && gamma.y() - beta.y() < 16, qPrintable(QDebug::toString(gamma - beta)));
+    }
+
+    void aTextsSizeIsTheHeightOfItsLines()
+    {
+        // The page the print button makes: the title's line ends well above
+        // the report's first line, and each report line is 14 pt high.
+        if (!qttest::haveTool("pdftotext")) QSKIP("pdftotext is not installed");
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("page.pdf"));
+        const PrintJob job{"page", {{27.0, 700, 180, "ZKD-KESTAL 齿轮参数计算"}, {14.0, 200, 300, "**齿轮基本信息**\r\n模数：2"}}, {}};
+        QVERIFY(qt::writePrintJobPdf(job, pdf.toStdString()));
+        const QRectF title = wordBox(pdf, QStringLiteral("齿轮参数计算"));
+        const QRectF first = wordBox(pdf, QStringLiteral("**齿轮基本信息**"));
+        const QRectF second = wordBox(pdf, QStringLiteral("模数：2"));
+        QVERIFY(!title.isEmpty() && !first.isEmpty() && !second.isEmpty());
+        QVERIFY2(qAbs(title.top() - pt(180)) < 0.5 && qAbs(title.height() - 27) < 0.5, qPrintable(QDebug::toString(title)));
+        QVERIFY2(qAbs(first.top() - pt(300)) < 0.5 && qAbs(first.height() - 14) < 0.5, qPrintable(QDebug::toString(first)));
+        QVERIFY2(first.top() - title.bottom() > pt(24), qPrintable(QDebug::toString(first.top() - title.bottom())));
+        QVERIFY(qAbs(second.top() - first.top() - 14) < 0.5);
     }
 
     void longTextsContinueOnTheNextPage()

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cmath>
 #include <string>
 #include <cstdint>
@@ -255,6 +257,13 @@ struct RoundTrip {
     int64_t value;
     int64_t expected;
 };
+
+// Names the row in test listings and failure messages, instead of a dump of
+// its bytes.
+void PrintTo(const RoundTrip& row, std::ostream* os)
+{
+    *os << row.name;
+}
 
 class IntegerProperties : public HostTest, public ::testing::WithParamInterface<RoundTrip> {};
 

@@ -1,70 +1,16 @@
 // gearcalc-report as a user runs it: a child process with arguments, its
 // standard output, standard error and exit status.
+#include "report_cli_support.hpp"
 #include "report_session.hpp"
 
 #include <geardb/catalogue_writer.hpp>
 
-#include <geartest/run_program.hpp>
-#include <geartest/scratch_folder.hpp>
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
-#include <sstream>
-#include <stdexcept>
-#include <string>
-#include <vector>
 
 namespace {
 
-namespace fs = std::filesystem;
-using Json = nlohmann::json;
-
-class TempFolder {
-public:
-    TempFolder()
-    {
-        path_ = geartest::makeScratchFolder("gearcalc-report-test");
-    }
-    ~TempFolder()
-    {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    std::string path() const { return path_.string(); }
-
-private:
-    fs::path path_;
-};
-
-void writeFile(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-using Outcome = geartest::ProgramRun;
-
-// Runs gearcalc-report with `args`; output is captured through files.
-Outcome report(const std::vector<std::string>& args)
-{
-    TempFolder scratch;
-    return geartest::runProgram(GEARCALC_REPORT, args, scratch.path());
-}
-
-std::vector<Json> jsonLines(const std::string& out)
-{
-    std::vector<Json> lines;
-    std::istringstream in(out);
-    for (std::string line; std::getline(in, line);) lines.push_back(Json::parse(line));
-    return lines;
-}
+using namespace report_cli;
 
 // The text after `label` on its line of a raw report (CR LF line ends).
 std::optional<std::string> labelled(const std::string& report, const std::string& label)

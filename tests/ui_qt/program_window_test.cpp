@@ -12,8 +12,8 @@
 #include <gearprog/form_identities.hpp>
 #include <gearprog/routines.hpp>
 #include <gearui/program.hpp>
+#include <geartest/program_instance.hpp>
 #include "qt_test_support.hpp"
-#include <geartest/running_program.hpp>
 #include <geartest/window_states.hpp>
 
 #include <QAbstractButton>
@@ -38,14 +38,13 @@
 #include <vector>
 
 using namespace gearcalc;
+using gearcalc::testing::Program;
 
 namespace {
 
 int g_argc = 1;
 char g_name[] = "ui_qt_test";
 char* g_argv[] = {g_name, nullptr};
-
-using Program = geartest::RunningProgram;
 
 // --- Window states ------------------------------------------------------------
 

@@ -36,7 +36,7 @@ if [ -n "$screenshot" ]; then
 fi
 [ -f "$dist/gearcalc.exe" ] || fail "no gearcalc.exe in $dist"
 bash "$repo/tools/windows/wine-prefix.sh" "$prefix" x11 || fail "could not make the Wine prefix $prefix"
-export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
 on_cleanup() { wineserver -k >/dev/null 2>&1; }
 source "$repo/tests/e2e/x_session.sh"

@@ -15,7 +15,7 @@
 #include <gearprog/form_identities.hpp>
 #include <gearui/program.hpp>
 #include <gearwin/win32_window_system.hpp>
-#include <geartest/running_program.hpp>
+#include <geartest/program_instance.hpp>
 #include <geartest/window_states.hpp>
 
 #include <gtest/gtest.h>
@@ -25,7 +25,7 @@
 
 namespace gearcalc::win32test {
 
-using Program = geartest::RunningProgram;
+using gearcalc::testing::Program;
 
 class Win32Window : public ::testing::Test {
 protected:

@@ -154,6 +154,11 @@ TEST_F(Win32Window, NumberBoxesTakeASignAndOneDecimalPoint)
     focus(id::齿数编辑框);
     type("-3.5");
     EXPECT_EQ(win_->control(id::齿数编辑框).text, "-35");
+    click(id::斜齿单选框);
+    click(id::度数选择框);
+    focus(id::度数编辑框);
+    type("19,5");
+    EXPECT_EQ(win_->control(id::度数编辑框).text, "19.5") << "a decimal comma becomes the point";
     click(id::货号选择框);
     focus(id::货号编辑框);
     type("ZKD-1.x");

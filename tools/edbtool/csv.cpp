@@ -96,9 +96,12 @@ CsvParseResult parseCsv(std::string_view data)
 
 void appendCsvField(std::string& out, std::string_view field)
 {
+    // A leading U+FEFF is quoted too: at the start of a file a reader would
+    // take it for a byte order mark and drop it.
     const bool quote = field.find_first_of(",\"\r\n") != std::string_view::npos ||
                        (!field.empty() && (field.front() == ' ' || field.front() == '\t' ||
-                                           field.back() == ' ' || field.back() == '\t'));
+                                           field.back() == ' ' || field.back() == '\t')) ||
+                       field.substr(0, 3) == "\xEF\xBB\xBF";
     if (!quote) {
         out += field;
         return;

@@ -30,7 +30,8 @@ struct CsvParseResult {
 CsvParseResult parseCsv(std::string_view data);
 
 // Appends one field, quoted when it holds a comma, a quote, a line break,
-// or blanks at either end.
+// blanks at either end, or begins with U+FEFF (which would otherwise pass
+// for a byte order mark).
 void appendCsvField(std::string& out, std::string_view field);
 
 } // namespace edbtool

@@ -1,39 +1,25 @@
+// edbtool's commands: the command line, reading the inputs and checking
+// the outputs. The conversions are in convert.cpp, the checks in check.cpp.
 #include "edbtool.hpp"
+#include "output_file.hpp"
 
 #include <geardb/catalogue_writer.hpp>
 #include <gearprog/catalogue_schema.hpp>
 #include <gearplat/text_files.hpp>
 #include "csv.hpp"
+#include <gear_tools/files.hpp>
 
-#include <algorithm>
-#include <array>
 #include <cerrno>
 #include <charconv>
-#include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <limits>
+#include <optional>
 #include <ostream>
-#include <sstream>
-#include <system_error>
-#include <unordered_map>
 
 namespace edbtool {
 
 using gr::db::Catalogue;
-using gr::db::CatalogueWriter;
-using gr::db::CellValue;
-using gr::db::Field;
-using gr::db::FieldKind;
 
 namespace {
-
-constexpr auto kAllowanceSeries = gearcalc::schema::kDeviationSeries;
-constexpr auto kToleranceSeries = gearcalc::schema::kToleranceFields;
-constexpr std::string_view kMin = gearcalc::schema::kFieldMinimum;
-constexpr std::string_view kMax = gearcalc::schema::kFieldMaximum;
 
 constexpr std::string_view kHelp =
     R"(edbtool - make, export, describe and check the calculator's catalogue files
@@ -60,282 +46,15 @@ Usage:
       Writes a synthetic item catalogue of COUNT records (for benchmarks).
   edbtool --help
 
-Exit status: 0 success (warnings allowed), 1 errors in the input, 2 usage.
+An output file is written under a temporary name and renamed into place
+when complete. A symbolic link is followed (the link stays); refused are an
+output that is one of the inputs, a folder, a device or other special file,
+a read-only file, a file with hard links, CSV over a catalogue file and a
+catalogue over a file that is no catalogue.
+
+Exit status: 0 success (warnings allowed), 1 errors in the input or a file
+that could not be read or written (standard output included), 2 usage.
 )";
-
-template <typename T>
-std::string numberText(T value)
-{
-    char buf[64];
-    return std::string(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
-}
-
-std::string_view integerRange(FieldKind kind)
-{
-    switch (kind) {
-    case FieldKind::Byte: return "0 to 255";
-    case FieldKind::Short: return "-32768 to 32767";
-    case FieldKind::Int: return "-2147483648 to 2147483647";
-    default: return "-9223372036854775808 to 9223372036854775807";
-    }
-}
-
-// Turns one CSV cell into a value of the field's kind; returns what is wrong.
-std::string convertCell(FieldKind kind, const std::string& text, CellValue& out)
-{
-    if (kind == FieldKind::Text) {
-        out = std::string_view(text);
-        return {};
-    }
-    const std::string shown = "\"" + text + "\"";
-    if (text.empty()) return "is empty; a number is needed";
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    if (gr::db::isInteger(kind)) {
-        std::int64_t v = 0;
-        const auto [p, ec] = std::from_chars(begin, end, v);
-        if (p == end && (ec == std::errc::result_out_of_range ||
-                         (ec == std::errc() && !gr::db::integerFits(kind, v))))
-            return shown + " is out of range (" + std::string(integerRange(kind)) + ")";
-        if (p == end && ec == std::errc()) {
-            out = v;
-            return {};
-        }
-        double d = 0.0;
-        const auto r = std::from_chars(begin, end, d);
-        if (r.ptr == end && r.ec == std::errc()) return shown + " is not a whole number";
-        return shown + " is not a number";
-    }
-    double value = 0.0;
-    std::from_chars_result r{};
-    if (kind == FieldKind::Float) {
-        float f = 0.0f;
-        r = std::from_chars(begin, end, f);
-        value = static_cast<double>(f);
-    } else {
-        r = std::from_chars(begin, end, value);
-    }
-    if (r.ptr != end || (r.ec != std::errc() && r.ec != std::errc::result_out_of_range))
-        return shown + " is not a number";
-    if (r.ec == std::errc::result_out_of_range) return shown + " is out of range";
-    if (!std::isfinite(value)) return shown + " is not a finite number";
-    out = value;
-    return {};
-}
-
-bool readWholeFile(const std::string& path, std::string& bytes, std::string& error)
-{
-    std::ifstream in(gearplat::pathFromUtf8(path), std::ios::binary);
-    if (!in) {
-        error = "cannot read " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) {
-        error = "cannot read " + path;
-        return false;
-    }
-    bytes = std::move(buffer).str();
-    return true;
-}
-
-// Writes a temporary file beside `path` and renames it over `path`, so a
-// reader never sees half a file.
-std::string writeFileAtomically(const std::string& path, std::string_view bytes)
-{
-    std::string error;
-    const std::string temp = gr::db::createTemporaryBeside(path, error);
-    if (temp.empty()) return error;
-    std::FILE* f = gearplat::openFile(temp, "wb");
-    if (!f) {
-        std::error_code ignored;
-        std::filesystem::remove(gearplat::pathFromUtf8(temp), ignored);
-        return "cannot write " + temp + ": " + std::strerror(errno);
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const bool closed = std::fclose(f) == 0;
-    std::error_code ec;
-    if (!written || !closed) {
-        std::filesystem::remove(gearplat::pathFromUtf8(temp), ec);
-        return "cannot write " + path;
-    }
-    std::filesystem::rename(gearplat::pathFromUtf8(temp), gearplat::pathFromUtf8(path), ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(gearplat::pathFromUtf8(temp), ignored);
-        return "cannot write " + path + ": " + ec.message();
-    }
-    return {};
-}
-
-std::string kindName(CatalogueKind kind)
-{
-    switch (kind) {
-    case CatalogueKind::Range: return "range table";
-    case CatalogueKind::Spc: return "allowance table (series a to h)";
-    case CatalogueKind::Gc: return "tolerance table (series 21 to 30)";
-    case CatalogueKind::Items: return "item catalogue";
-    default: return "unknown";
-    }
-}
-
-std::string rangeLabel(const Catalogue& c, std::size_t minField, std::size_t maxField,
-                       std::size_t r)
-{
-    return "record " + std::to_string(r + 1) + " (" + numberText(c.numberAt(minField, r)) + " to " +
-           numberText(c.numberAt(maxField, r)) + ")";
-}
-
-// A field that must be there and hold numbers; reports and returns nullopt
-// otherwise.
-std::optional<std::size_t> numericField(const Catalogue& c, std::string_view name, CheckReport& rep)
-{
-    const auto f = c.fieldIndex(name);
-    if (!f) {
-        rep.errors.push_back("field \"" + std::string(name) + "\" is missing");
-        return std::nullopt;
-    }
-    if (c.field(*f).kind == FieldKind::Text) {
-        rep.errors.push_back("field \"" + std::string(name) + "\" is TEXT; it must hold numbers");
-        return std::nullopt;
-    }
-    return f;
-}
-
-void checkRangeTable(const Catalogue& c, CatalogueKind kind, CheckReport& rep)
-{
-    const auto lo = numericField(c, kMin, rep);
-    const auto hi = numericField(c, kMax, rep);
-
-    // The value fields: everything but the two keys, all numeric.
-    std::vector<std::size_t> values;
-    for (std::size_t f = 0; f < c.fieldCount(); ++f) {
-        const Field& field = c.field(f);
-        if (field.name == kMin || field.name == kMax) continue;
-        if (field.kind == FieldKind::Text)
-            rep.errors.push_back("value field \"" + field.name +
-                                 "\" is TEXT; it must hold numbers");
-        else
-            values.push_back(f);
-    }
-
-    // The series the program reads, in the order in which their values grow.
-    std::vector<std::size_t> series;
-    auto expectSeries = [&](auto const& names, std::string_view what) {
-        for (std::string_view name : names) {
-            if (const auto f = c.fieldIndex(name); !f)
-                rep.errors.push_back("series field \"" + std::string(name) + "\" is missing");
-            else if (c.field(*f).kind != FieldKind::Text)
-                series.push_back(*f);
-        }
-        for (std::size_t f : values)
-            if (std::find(names.begin(), names.end(), c.field(f).name) == names.end())
-                rep.warnings.push_back("field \"" + c.field(f).name + "\" is not one of the " +
-                                       std::string(what) + "; the program does not read it");
-    };
-    if (kind == CatalogueKind::Spc) expectSeries(kAllowanceSeries, "series a to h");
-    if (kind == CatalogueKind::Gc) expectSeries(kToleranceSeries, "series 21 to 30");
-    if (values.empty() && kind == CatalogueKind::Range)
-        rep.errors.push_back("there are no value fields");
-    if (!lo || !hi) return;
-    if (c.recordCount() == 0) {
-        rep.errors.push_back("the table has no records");
-        return;
-    }
-
-    for (std::size_t r = 0; r < c.recordCount(); ++r) {
-        const double a = c.numberAt(*lo, r);
-        const double b = c.numberAt(*hi, r);
-        const std::string label = rangeLabel(c, *lo, *hi, r);
-        if (r == 0 && a < 0) rep.errors.push_back(label + ": a pitch diameter cannot be negative");
-        if (!(a < b)) rep.errors.push_back(label + ": 最小 must be below 最大");
-        if (r > 0) {
-            const double previousEnd = c.numberAt(*hi, r - 1);
-            if (a > previousEnd)
-                rep.errors.push_back(label + ": gap after the previous range, which ends at " +
-                                     numberText(previousEnd));
-            else if (a < previousEnd)
-                rep.errors.push_back(label + ": overlaps the previous range, which ends at " +
-                                     numberText(previousEnd));
-        }
-        if (kind != CatalogueKind::Spc && kind != CatalogueKind::Gc) continue;
-
-        const bool allowance = kind == CatalogueKind::Spc;
-        for (std::size_t k = 0; k < series.size(); ++k) {
-            const std::size_t f = series[k];
-            const double v = c.numberAt(f, r);
-            const std::string cell = label + ": " + c.field(f).name + " = " + numberText(v);
-            if (allowance && v > 0)
-                rep.errors.push_back(cell + " is above zero; allowances are zero or negative");
-            if (!allowance && v <= 0)
-                rep.errors.push_back(cell + " is not positive; tolerances are above zero");
-            // Allowances fall from h to a and with the diameter; tolerances
-            // rise from 21 to 30 and with the diameter. A value out of step
-            // is most likely a typing error.
-            if (k + 1 < series.size()) {
-                const double next = c.numberAt(series[k + 1], r);
-                if (allowance ? v > next : v >= next)
-                    rep.warnings.push_back(cell + " is out of step with " +
-                                           c.field(series[k + 1]).name + " = " + numberText(next) +
-                                           " in the same row; check the value");
-            }
-            if (r > 0) {
-                const double above = c.numberAt(f, r - 1);
-                if (allowance ? v > above : v < above)
-                    rep.warnings.push_back(cell + " is out of step with the row above (" +
-                                           numberText(above) + "); check the value");
-            }
-        }
-    }
-}
-
-void checkItems(const Catalogue& c, CheckReport& rep)
-{
-    const auto item = c.fieldIndex("订货编号");
-    if (!item) {
-        rep.errors.push_back("field \"订货编号\" is missing");
-    } else if (c.field(*item).kind != FieldKind::Text) {
-        rep.errors.push_back("field \"订货编号\" is " +
-                             std::string(kindKeyword(c.field(*item).kind)) +
-                             "; the item number must be TEXT");
-    }
-    const auto module = numericField(c, "模数", rep);
-    const auto teeth = numericField(c, "齿数", rep);
-    const auto form = numericField(c, "齿形", rep);
-    const auto grade = numericField(c, "精度", rep);
-    if (!rep.errors.empty()) return;
-    (void)form; // any number is valid: 1 is helical, everything else spur
-
-    std::unordered_map<std::string_view, std::size_t> first;
-    first.reserve(c.recordCount());
-    for (std::size_t r = 0; r < c.recordCount(); ++r) {
-        const std::string_view number = c.textAt(*item, r);
-        const std::string label =
-            "record " + std::to_string(r + 1) + " (\"" + std::string(number) + "\")";
-        if (number.empty()) rep.warnings.push_back(label + ": the item number is empty");
-        const auto [it, fresh] = first.emplace(number, r);
-        if (!fresh)
-            rep.warnings.push_back(label + ": repeats the item number of record " +
-                                   std::to_string(it->second + 1) +
-                                   "; only the first is ever found");
-        const double m = c.numberAt(*module, r);
-        if (!(m > 0))
-            rep.errors.push_back(label + ": module " + numberText(m) + " is not positive");
-        const double z = c.numberAt(*teeth, r);
-        if (!(z > 0))
-            rep.errors.push_back(label + ": number of teeth " + numberText(z) + " is not positive");
-        else if (z != std::floor(z))
-            rep.warnings.push_back(label + ": number of teeth " + numberText(z) + " is not whole");
-        const double q = c.numberAt(*grade, r);
-        if (!(q >= 1 && q <= 12))
-            rep.errors.push_back(label + ": accuracy grade " + numberText(q) +
-                                 " is outside 1 to 12");
-        else if (q != std::floor(q))
-            rep.warnings.push_back(label + ": accuracy grade " + numberText(q) +
-                                   " is not whole; it is shown as " + numberText(std::floor(q)));
-    }
-}
 
 int usage(std::ostream& err, std::string_view message)
 {
@@ -353,134 +72,157 @@ void printLimited(std::ostream& out, const std::string& file, std::string_view t
         out << file << ": " << tag << ": ... and " << lines.size() - kShown << " more\n";
 }
 
-} // namespace
+// The command line after the command: operands and options.
+struct Arguments {
+    std::vector<std::string> operands;
+    bool bom = false;
+    std::optional<std::string> kind;
+};
 
-std::string createFromCsv(const std::string& outPath, std::string_view csv,
-                          std::size_t* recordCount)
+int failed(std::ostream& err, const std::string& message)
 {
-    auto at = [](std::size_t line, const std::string& message) {
-        return std::to_string(line) + ": " + message;
-    };
-    const CsvParseResult parsed = parseCsv(csv);
-    if (!parsed.error.empty()) return at(parsed.errorLine, parsed.error);
-    if (parsed.records.empty())
-        return at(1, "the file is empty; its first line must name the fields, e.g. "
-                     "订货编号:TEXT,模数:DOUBLE");
+    err << "edbtool: " << message << '\n';
+    return 1;
+}
 
-    const CsvRecord& header = parsed.records.front();
-    std::vector<Field> fields;
-    for (std::size_t k = 0; k < header.fields.size(); ++k) {
-        const std::string& cell = header.fields[k];
-        const std::string column = "column " + std::to_string(k + 1) + " \"" + cell + "\"";
-        const auto colon = cell.rfind(':');
-        if (colon == std::string::npos)
-            return at(header.line, column +
-                                       " has no kind; write NAME:KIND, KIND one of TEXT, BYTE, "
-                                       "SHORT, INT, LONG, FLOAT, DOUBLE");
-        const auto kind = gr::db::kindFromKeyword(std::string_view(cell).substr(colon + 1));
-        if (!kind)
-            return at(header.line, column +
-                                       ": unknown kind; use TEXT, BYTE, SHORT, INT, LONG, FLOAT "
-                                       "or DOUBLE");
-        Field field{cell.substr(0, colon), *kind};
-        if (field.name.empty()) return at(header.line, column + " has no field name");
-        if (field.name.find_first_of(" \t") == 0 ||
-            field.name.find_last_of(" \t") == field.name.size() - 1)
-            return at(header.line, column + ": the field name has blanks at its ends, which the "
-                                            "program would have to match exactly");
-        for (const Field& earlier : fields) {
-            auto upper = [](std::string s) {
-                for (char& ch : s)
-                    if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
-                return s;
-            };
-            if (upper(earlier.name) == upper(field.name))
-                return at(header.line,
-                          column + ": the field name \"" + field.name + "\" is used twice");
-        }
-        fields.push_back(std::move(field));
-    }
+// Standard output (or what stands in for it) must have taken everything.
+int finished(std::ostream& out, std::ostream& err)
+{
+    errno = 0;
+    if (out.flush()) return 0;
+    return failed(err, "cannot write the output" + (errno != 0 ? ": " + std::string(std::strerror(errno)) : ""));
+}
 
-    std::string error;
-    auto writer = CatalogueWriter::create(outPath, fields, error);
-    if (!writer) return error;
-    std::vector<CellValue> cells(fields.size());
-    for (std::size_t r = 1; r < parsed.records.size(); ++r) {
-        const CsvRecord& record = parsed.records[r];
-        if (record.fields.size() != fields.size())
-            return at(record.line, std::to_string(record.fields.size()) +
-                                       " values, but the header names " +
-                                       std::to_string(fields.size()) + " fields");
-        for (std::size_t k = 0; k < fields.size(); ++k) {
-            error = convertCell(fields[k].kind, record.fields[k], cells[k]);
-            if (!error.empty())
-                return at(record.line, "field " + std::to_string(k + 1) + " \"" + fields[k].name +
-                                           "\" (" + std::string(kindKeyword(fields[k].kind)) +
-                                           "): " + error);
-        }
-        error = writer->add(cells);
-        if (!error.empty()) return at(record.line, error);
+int loadCatalogue(const std::string& path, std::ostream& err, Catalogue::LoadResult& loaded)
+{
+    loaded = Catalogue::load(path);
+    return loaded.catalogue ? 0 : failed(err, loaded.error);
+}
+
+int create(const Arguments& a, std::ostream& out, std::ostream& err)
+{
+    if (a.operands.size() != 2) return usage(err, "create takes OUT.edb IN.csv");
+    const std::string& outPath = a.operands[0];
+    const std::string& inPath = a.operands[1];
+    std::string csv;
+    if (std::string error = gear_tools::readRegularFile(inPath, csv); !error.empty()) return failed(err, error);
+    OutputTarget target;
+    if (std::string error = checkOutput(outPath, OutputKind::Catalogue, {inPath}, target); !error.empty())
+        return failed(err, error);
+    std::size_t records = 0;
+    if (std::string error = createFromCsv(target.path, csv, &records); !error.empty()) {
+        // Faults in the CSV come as "LINE: ...", reported as IN.csv:LINE: ...
+        const bool atLine = error.front() >= '0' && error.front() <= '9';
+        err << "edbtool: " << (atLine ? inPath + ":" : "") << error << "\nedbtool: nothing written to " << outPath
+            << '\n';
+        return 1;
     }
-    error = writer->commit();
-    if (!error.empty()) return error;
-    if (recordCount) *recordCount = parsed.records.size() - 1;
+    keepMode(target);
+    out << outPath << ": " << records << " records written\n";
+    return finished(out, err);
+}
+
+int exportCsv(const Arguments& a, std::ostream& out, std::ostream& err)
+{
+    if (a.operands.empty() || a.operands.size() > 2) return usage(err, "export takes IN.edb [OUT.csv]");
+    OutputTarget target;
+    if (a.operands.size() == 2) {
+        if (std::string error = checkOutput(a.operands[1], OutputKind::Csv, {a.operands[0]}, target); !error.empty())
+            return failed(err, error);
+    }
+    Catalogue::LoadResult loaded;
+    if (int status = loadCatalogue(a.operands[0], err, loaded)) return status;
+    const std::string csv = (a.bom ? "\xEF\xBB\xBF" : "") + exportToCsv(*loaded.catalogue);
+    if (a.operands.size() == 1) {
+        out << csv;
+        return finished(out, err);
+    }
+    if (std::string error = writeFileAtomically(target, csv); !error.empty()) return failed(err, error);
+    return 0;
+}
+
+int info(const Arguments& a, std::ostream& out, std::ostream& err)
+{
+    if (a.operands.size() != 1) return usage(err, "info takes FILE.edb");
+    Catalogue::LoadResult loaded;
+    if (int status = loadCatalogue(a.operands[0], err, loaded)) return status;
+    const Catalogue& c = *loaded.catalogue;
+    out << "file:    " << a.operands[0] << "\ntable:   " << c.tableName() << "\nrecords: " << c.recordCount()
+        << "\nfields:  " << c.fieldCount() << '\n';
+    for (std::size_t f = 0; f < c.fieldCount(); ++f)
+        out << "  " << (f + 1) << ". " << c.field(f).name << ':' << kindKeyword(c.field(f).kind) << '\n';
+    return finished(out, err);
+}
+
+int check(const Arguments& a, std::ostream& out, std::ostream& err)
+{
+    static constexpr std::pair<std::string_view, CatalogueKind> kKinds[] = {{"auto", CatalogueKind::Auto},
+                                                                            {"range", CatalogueKind::Range},
+                                                                            {"spc", CatalogueKind::Spc},
+                                                                            {"gc", CatalogueKind::Gc},
+                                                                            {"items", CatalogueKind::Items}};
+    const std::string value = a.kind.value_or("auto");
+    std::optional<CatalogueKind> kind;
+    for (const auto& [name, k] : kKinds)
+        if (value == name) kind = k;
+    if (!kind) return usage(err, "unknown kind " + value + "; use auto, range, spc, gc or items");
+    if (a.operands.size() != 1) return usage(err, "check takes FILE.edb");
+    Catalogue::LoadResult loaded;
+    if (int status = loadCatalogue(a.operands[0], err, loaded)) return status;
+    const CheckReport rep = checkCatalogue(*loaded.catalogue, *kind);
+    printLimited(err, a.operands[0], "error", rep.errors);
+    printLimited(err, a.operands[0], "warning", rep.warnings);
+    out << a.operands[0] << ": checked as " << catalogueKindName(rep.kind) << ": " << loaded.catalogue->recordCount()
+        << " records, " << rep.errors.size() << " errors, " << rep.warnings.size() << " warnings\n";
+    if (int status = finished(out, err)) return status;
+    return rep.errors.empty() ? 0 : 1;
+}
+
+int generateItems(const Arguments& a, std::ostream& out, std::ostream& err)
+{
+    if (a.operands.size() != 2) return usage(err, "generate-items takes OUT.edb COUNT");
+    std::size_t count = 0;
+    const std::string& text = a.operands[1];
+    const auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (ec != std::errc() || p != text.data() + text.size() || count > 100'000'000)
+        return usage(err, "COUNT must be a whole number from 0 to 100000000");
+    OutputTarget target;
+    if (std::string error = checkOutput(a.operands[0], OutputKind::Catalogue, {}, target); !error.empty())
+        return failed(err, error);
+    std::string last;
+    if (std::string error = gr::db::writeSyntheticItems(target.path, count, &last); !error.empty())
+        return failed(err, error);
+    keepMode(target);
+    out << a.operands[0] << ": " << count << " records written";
+    if (count) out << "; the last item number is " << last;
+    out << '\n';
+    return finished(out, err);
+}
+
+// Splits the arguments after the command; a usage problem or an empty string.
+std::string parseArguments(const std::vector<std::string>& args, Arguments& parsed)
+{
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--bom") {
+            parsed.bom = true;
+        } else if (a == "--kind") {
+            if (i + 1 >= args.size()) return "--kind needs a value";
+            parsed.kind = args[++i];
+        } else if (a.starts_with("--kind=")) {
+            parsed.kind = a.substr(7);
+        } else if (a.starts_with("--") && a != "--help") {
+            return "unknown option " + a;
+        } else {
+            parsed.operands.push_back(a);
+        }
+    }
+    if (parsed.bom && args[0] != "export") return "--bom belongs to export";
+    if (parsed.kind && args[0] != "check") return "--kind belongs to check";
     return {};
 }
 
-std::string exportToCsv(const Catalogue& c)
-{
-    std::string out;
-    for (std::size_t f = 0; f < c.fieldCount(); ++f) {
-        if (f) out += ',';
-        appendCsvField(out, c.field(f).name + ":" + std::string(kindKeyword(c.field(f).kind)));
-    }
-    out += '\n';
-    for (std::size_t r = 0; r < c.recordCount(); ++r) {
-        for (std::size_t f = 0; f < c.fieldCount(); ++f) {
-            if (f) out += ',';
-            switch (c.field(f).kind) {
-            case FieldKind::Text: appendCsvField(out, c.textAt(f, r)); break;
-            case FieldKind::Float: out += numberText(c.floatAt(f, r)); break;
-            case FieldKind::Double: out += numberText(c.doubleAt(f, r)); break;
-            default: out += numberText(c.integerAt(f, r)); break;
-            }
-        }
-        out += '\n';
-    }
-    return out;
-}
-
-CheckReport checkCatalogue(const Catalogue& c, CatalogueKind kind)
-{
-    CheckReport rep;
-    if (kind == CatalogueKind::Auto) {
-        const std::string_view name = c.fileName();
-        auto hasAll = [&](auto const& names) {
-            return std::all_of(names.begin(), names.end(),
-                               [&](std::string_view n) { return c.fieldIndex(n).has_value(); });
-        };
-        const bool range = c.fieldIndex(kMin) && c.fieldIndex(kMax);
-        if (name == gearcalc::schema::kDeviationFile || (range && hasAll(kAllowanceSeries)))
-            kind = CatalogueKind::Spc;
-        else if (name == gearcalc::schema::kToleranceFile || (range && hasAll(kToleranceSeries)))
-            kind = CatalogueKind::Gc;
-        else if (name == gearcalc::schema::kItemFile || (!range && c.fieldIndex(std::string(gearcalc::schema::kFieldItemNumber))))
-            kind = CatalogueKind::Items;
-        else if (range)
-            kind = CatalogueKind::Range;
-        else {
-            rep.errors.push_back("cannot tell what kind of catalogue this is (no 最小/最大 and no "
-                                 "订货编号); use --kind");
-            return rep;
-        }
-    }
-    rep.kind = kind;
-    if (kind == CatalogueKind::Items)
-        checkItems(c, rep);
-    else
-        checkRangeTable(c, kind, rep);
-    return rep;
-}
+} // namespace
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
@@ -488,136 +230,18 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         err << kHelp;
         return 2;
     }
+    Arguments parsed;
+    if (std::string problem = parseArguments(args, parsed); !problem.empty()) return usage(err, problem);
     const std::string& command = args[0];
-    std::vector<std::string> operands;
-    bool bom = false;
-    std::optional<std::string> kindOption;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--bom") {
-            bom = true;
-        } else if (a == "--kind") {
-            if (i + 1 >= args.size()) return usage(err, "--kind needs a value");
-            kindOption = args[++i];
-        } else if (a.starts_with("--kind=")) {
-            kindOption = a.substr(7);
-        } else if (a.starts_with("--") && a != "--help") {
-            return usage(err, "unknown option " + a);
-        } else {
-            operands.push_back(a);
-        }
-    }
-    if (bom && command != "export") return usage(err, "--bom belongs to export");
-    if (kindOption && command != "check") return usage(err, "--kind belongs to check");
-
     if (command == "--help" || command == "-h" || command == "help") {
         out << kHelp;
-        return 0;
+        return finished(out, err);
     }
-
-    if (command == "create") {
-        if (operands.size() != 2) return usage(err, "create takes OUT.edb IN.csv");
-        std::string csv, error;
-        if (!readWholeFile(operands[1], csv, error)) {
-            err << "edbtool: " << error << '\n';
-            return 1;
-        }
-        std::size_t records = 0;
-        error = createFromCsv(operands[0], csv, &records);
-        if (!error.empty()) {
-            // Faults in the CSV come as "LINE: ...", reported as IN.csv:LINE: ...
-            const bool atLine = error.front() >= '0' && error.front() <= '9';
-            err << "edbtool: " << (atLine ? operands[1] + ":" : "") << error
-                << "\nedbtool: nothing written to " << operands[0] << '\n';
-            return 1;
-        }
-        out << operands[0] << ": " << records << " records written\n";
-        return 0;
-    }
-
-    if (command == "export") {
-        if (operands.empty() || operands.size() > 2)
-            return usage(err, "export takes IN.edb [OUT.csv]");
-        const auto loaded = Catalogue::load(operands[0]);
-        if (!loaded.catalogue) {
-            err << "edbtool: " << loaded.error << '\n';
-            return 1;
-        }
-        std::string csv = (bom ? "\xEF\xBB\xBF" : "") + exportToCsv(*loaded.catalogue);
-        if (operands.size() == 1) {
-            out << csv;
-            return 0;
-        }
-        if (const std::string error = writeFileAtomically(operands[1], csv); !error.empty()) {
-            err << "edbtool: " << error << '\n';
-            return 1;
-        }
-        return 0;
-    }
-
-    if (command == "info") {
-        if (operands.size() != 1) return usage(err, "info takes FILE.edb");
-        const auto loaded = Catalogue::load(operands[0]);
-        if (!loaded.catalogue) {
-            err << "edbtool: " << loaded.error << '\n';
-            return 1;
-        }
-        const Catalogue& c = *loaded.catalogue;
-        out << "file:    " << operands[0] << "\ntable:   " << c.tableName()
-            << "\nrecords: " << c.recordCount() << "\nfields:  " << c.fieldCount() << '\n';
-        for (std::size_t f = 0; f < c.fieldCount(); ++f)
-            out << "  " << (f + 1) << ". " << c.field(f).name << ':' << kindKeyword(c.field(f).kind)
-                << '\n';
-        return 0;
-    }
-
-    if (command == "check") {
-        CatalogueKind kind = CatalogueKind::Auto;
-        const std::string value = kindOption.value_or("auto");
-        if (value == "range")
-            kind = CatalogueKind::Range;
-        else if (value == "spc")
-            kind = CatalogueKind::Spc;
-        else if (value == "gc")
-            kind = CatalogueKind::Gc;
-        else if (value == "items")
-            kind = CatalogueKind::Items;
-        else if (value != "auto")
-            return usage(err, "unknown kind " + value + "; use auto, range, spc, gc or items");
-        if (operands.size() != 1) return usage(err, "check takes FILE.edb");
-        const auto loaded = Catalogue::load(operands[0]);
-        if (!loaded.catalogue) {
-            err << "edbtool: " << loaded.error << '\n';
-            return 1;
-        }
-        const CheckReport rep = checkCatalogue(*loaded.catalogue, kind);
-        printLimited(err, operands[0], "error", rep.errors);
-        printLimited(err, operands[0], "warning", rep.warnings);
-        out << operands[0] << ": checked as " << kindName(rep.kind) << ": "
-            << loaded.catalogue->recordCount() << " records, " << rep.errors.size() << " errors, "
-            << rep.warnings.size() << " warnings\n";
-        return rep.errors.empty() ? 0 : 1;
-    }
-
-    if (command == "generate-items") {
-        if (operands.size() != 2) return usage(err, "generate-items takes OUT.edb COUNT");
-        std::size_t count = 0;
-        const std::string& text = operands[1];
-        const auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), count);
-        if (ec != std::errc() || p != text.data() + text.size() || count > 100'000'000)
-            return usage(err, "COUNT must be a whole number from 0 to 100000000");
-        std::string last;
-        if (const std::string error = gr::db::writeSyntheticItems(operands[0], count, &last);
-            !error.empty()) {
-            err << "edbtool: " << error << '\n';
-            return 1;
-        }
-        out << operands[0] << ": " << count << " records written";
-        if (count) out << "; the last item number is " << last;
-        out << '\n';
-        return 0;
-    }
-
+    using Command = int (*)(const Arguments&, std::ostream&, std::ostream&);
+    static constexpr std::pair<std::string_view, Command> kCommands[] = {
+        {"create", create}, {"export", exportCsv}, {"info", info}, {"check", check}, {"generate-items", generateItems}};
+    for (const auto& [name, fn] : kCommands)
+        if (command == name) return fn(parsed, out, err);
     return usage(err, "unknown command " + command);
 }
 

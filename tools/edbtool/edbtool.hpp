@@ -12,8 +12,8 @@
 namespace edbtool {
 
 // Runs one command line (without the program name). Exit codes: 0 success
-// (warnings allowed), 1 the command found errors in its input, 2 the
-// command line itself is wrong.
+// (warnings allowed), 1 the command found errors in its input or could not
+// read or write a file (or `out`), 2 the command line itself is wrong.
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // Builds a catalogue file from CSV text. The first record names the fields
@@ -41,5 +41,8 @@ struct CheckReport {
 };
 
 CheckReport checkCatalogue(const gr::db::Catalogue& catalogue, CatalogueKind kind);
+
+// The kind in words, for the check's summary ("item catalogue", ...).
+std::string catalogueKindName(CatalogueKind kind);
 
 } // namespace edbtool

@@ -1,6 +1,7 @@
 // edbtool's command line; the work is done in edbtool.cpp.
 #include "edbtool.hpp"
 
+#include <gear_tools/output.hpp>
 #include <gearplat/text_files.hpp>
 
 #include <iostream>
@@ -12,5 +13,12 @@ int main(int argc, char** argv)
     std::vector<std::string> args = gearplat::utf8Arguments(argc, argv);
     if (!args.empty()) args.erase(args.begin());
     gearplat::binaryStandardOutput();
-    return edbtool::run(args, std::cout, std::cerr);
+    const int status = edbtool::run(args, std::cout, std::cerr);
+    // What was printed must have arrived (a full disk, a closed pipe); a
+    // command that failed has already said why.
+    if (std::string error = gear_tools::finishStandardOutput(); !error.empty() && status == 0) {
+        std::cerr << "edbtool: cannot write the output: " << error << '\n';
+        return 1;
+    }
+    return status;
 }

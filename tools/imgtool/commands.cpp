@@ -1,5 +1,6 @@
 #include "imgtool.hpp"
 
+#include <gear_tools/files.hpp>
 #include <gearplat/text_files.hpp>
 
 #include <array>
@@ -19,23 +20,12 @@ using img::hex;
 
 bool readFile(const std::string& path, std::vector<uint8_t>& bytes, std::ostream& err)
 {
-    std::ifstream in(gearplat::pathFromUtf8(path), std::ios::binary);
-    if (!in) {
-        err << path << ": cannot open\n";
+    std::string data;
+    if (std::string why = gear_tools::readRegularFile(path, data, img::kMaxImageSize); !why.empty()) {
+        err << why << "\n";
         return false;
     }
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0 || static_cast<uint64_t>(size) > img::kMaxImageSize) {
-        err << path << ": not an image (size " << size << " bytes)\n";
-        return false;
-    }
-    in.seekg(0);
-    bytes.resize(static_cast<size_t>(size));
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-        err << path << ": cannot read\n";
-        return false;
-    }
+    bytes.assign(data.begin(), data.end());
     return true;
 }
 
@@ -43,7 +33,9 @@ bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::
 {
     std::ofstream out(gearplat::pathFromUtf8(path), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out.flush()) {
+    // Closing is where a full disk may show first.
+    out.close();
+    if (!out) {
         err << path << ": cannot write\n";
         return false;
     }

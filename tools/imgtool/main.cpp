@@ -1,7 +1,8 @@
 // imgtool: inspects, verifies and packs program images.
 #include "imgtool.hpp"
 
-#include <geartools/command_line.hpp>
+#include <gear_tools/command_line.hpp>
+#include <gear_tools/output.hpp>
 
 #include <iostream>
 
@@ -24,11 +25,18 @@ int main(int argc, char** argv)
     CLI::App* pack = app.add_subcommand("pack", "Build the program's image from its form, routines and texts");
     pack->add_option("OUT", image, "image file to write")->required();
 
-    if (const std::optional<int> status = geartools::parseArguments(app, argc, argv)) return *status;
+    if (const std::optional<int> status = gear_tools::parseArguments(app, argc, argv)) return *status;
     gearplat::binaryStandardOutput();
 
-    if (*inspect) return imgtool::inspect(image, std::cout, std::cerr);
-    if (*verify) return imgtool::verify(image, std::cout, std::cerr);
-    if (*logo) return imgtool::extractLogo(image, jpeg, std::cout, std::cerr);
-    return imgtool::pack(image, std::cout, std::cerr);
+    int status = 0;
+    if (*inspect) status = imgtool::inspect(image, std::cout, std::cerr);
+    else if (*verify) status = imgtool::verify(image, std::cout, std::cerr);
+    else if (*logo) status = imgtool::extractLogo(image, jpeg, std::cout, std::cerr);
+    else status = imgtool::pack(image, std::cout, std::cerr);
+    // What was printed must have arrived, or the command did not succeed.
+    if (std::string error = gear_tools::finishStandardOutput(); !error.empty()) {
+        std::cerr << "imgtool: cannot write the output: " << error << "\n";
+        return 1;
+    }
+    return status;
 }

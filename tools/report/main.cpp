@@ -1,37 +1,42 @@
 // gearcalc-report: the gear calculation on the command line. It starts the
 // program's window on the headless runtime, fills it from the options,
 // clicks 计算按钮 and prints the result box. See --help and README.md.
+#include "batch.hpp"
+#include "inspection_output.hpp"
+#include "json_lines.hpp"
 #include "report_session.hpp"
 
-#include "csv.hpp"
-#include <geardb/utf8.hpp>
 #include <gearprog/catalogue_schema.hpp>
 
-#include <geartools/command_line.hpp>
+#include <gear_tools/command_line.hpp>
+#include <gear_tools/files.hpp>
+#include <gear_tools/output.hpp>
 #include <gearplat/platform.hpp>
 #include <gearplat/text_files.hpp>
 
 #include <CLI/CLI.hpp>
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
 
-#include <algorithm>
 #include <array>
-#include <cstdio>
+#include <exception>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
+#include <new>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace {
 
+using gearcalc::report::Batch;
 using gearcalc::report::GearInput;
+using gearcalc::report::JsonLines;
 using gearcalc::report::Outcome;
 using gearcalc::report::RunResult;
+using gearcalc::report::RunWriter;
 using gearcalc::report::Session;
+using gear_tools::CheckedOutput;
 
 // Exit statuses.
 constexpr int kExitReport = 0;
@@ -39,6 +44,8 @@ constexpr int kExitNotFound = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitNoModule = 3;
 constexpr int kExitStopped = 4;
+constexpr int kExitOutput = 5;
+constexpr int kExitNoTestDimensions = 6;
 
 constexpr const char* kDescription =
     "Calculates a spur or helical gear as the gear calculator's window does and prints its report.\n"
@@ -56,7 +63,8 @@ Output (--format):
   text   the report as UTF-8 with "\n" line ends and a final line end (default)
   raw    the result box byte for byte (CR LF line ends, no final line end)
   json   one JSON object on one line:
-           "status"   "ok", "not_found", "no_module" or "error"
+           "status"   "ok", "not_found", "no_module" or "error" (the run stopped on a
+                      message, or needed a catalogue that could not be opened)
            "input"    the options: "item", "module", "teeth", "pressure_angle", "gear"
                       ("spur"/"helical", null in item mode), "helix", "helix_dms" ([D, M, S]),
                       "grade", "deviation", "tolerance" (null when not given)
@@ -73,22 +81,26 @@ Output (--format):
              deviation is minus this value)
            "report"   the whole result box (CR LF line ends)
            "messages" the message boxes the run showed
-  --batch and --all-items always write JSON lines, one object per gear.
+  csv    the inspection sheet, one row per gear (see Test dimensions below)
+  --batch and --all-items write JSON lines (one object per gear) or CSV rows, in file order.
 
 Batch file (--batch FILE.csv): UTF-8 CSV; the first row names the columns, spelled like the
 long options without dashes: item, module, teeth, pressure-angle, spur, helical, helix,
 helix-dms ("D M S" in one cell), grade, deviation, tolerance. An empty cell leaves the option
-out; spur and helical take 1/0, yes/no or true/false.
+out; spur and helical take 1/0, yes/no or true/false. A column may appear once. No value may hold
+a control character (a line break, a tab): the window's one-line boxes cannot hold one.
 
 Exit status:
   0  a report was written (batch, all items: every gear got one)
   1  the item number is not in the item catalogue (its message on stderr)
   2  bad usage: unknown option, value out of range, options that exclude each other, bad batch file
   3  the module box was empty, so the calculation ended without a report
-  4  the run stopped on a message (a runtime error, a missing catalogue): the message on stderr;
-     the lines written before it are still printed
-  With --batch or --all-items a failing gear still gets its JSON line; the status is that of the
-  first gear without a report.
+  4  the run stopped on a message (a runtime error, a missing catalogue), or it needed a catalogue
+     that could not be opened: the message on stderr; the lines written before it are still printed
+  5  the output could not be written (a full disk, a closed pipe)
+  6  the report was written, but not all of its test dimensions (see Test dimensions)
+  With --batch or --all-items a failing gear still gets its JSON line or CSV row; the status is
+  that of the first gear without a report or without its test dimensions.
 Messages the window shows (runtime errors, catalogues that cannot be opened) go to stderr.)";
 
 // The folder of the running executable (UTF-8, no trailing separator),
@@ -102,17 +114,6 @@ std::string executableFolder(const std::string& argv0)
     return folder ? gearplat::withoutTrailingSeparator(*folder) : std::string(".");
 }
 
-const char* statusName(Outcome outcome)
-{
-    switch (outcome) {
-    case Outcome::Report: return "ok";
-    case Outcome::ItemNotFound: return "not_found";
-    case Outcome::NoModule: return "no_module";
-    case Outcome::Stopped: return "error";
-    }
-    return "error";
-}
-
 int exitStatus(Outcome outcome)
 {
     switch (outcome) {
@@ -124,348 +125,271 @@ int exitStatus(Outcome outcome)
     return kExitStopped;
 }
 
-// Writes gears as JSON lines with RapidJSON's streaming writer: no
-// document is built, and the writer's buffer is reused from line to line.
-// Texts that are not well-formed UTF-8 (a typed argument can be anything)
-// are written with U+FFFD for each byte that does not fit.
-class JsonLines {
-public:
-    void append(std::string& out, const GearInput& gear, const RunResult& result)
-    {
-        buffer_.Clear();
-        writer_.Reset(buffer_);
-        writer_.StartObject();
-        key("status");
-        text(statusName(result.outcome));
-
-        key("input");
-        writer_.StartObject();
-        const bool direct = !gear.item;
-        key("item");
-        text(gear.item);
-        key("module");
-        text(direct ? std::optional<std::string_view>(gear.module) : std::nullopt);
-        key("teeth");
-        text(direct ? std::optional<std::string_view>(gear.teeth) : std::nullopt);
-        key("pressure_angle");
-        text(gear.pressure_angle);
-        key("gear");
-        text(direct ? std::optional<std::string_view>(gear.helical ? "helical" : "spur") : std::nullopt);
-        key("helix");
-        text(gear.helix);
-        key("helix_dms");
-        if (gear.helix_dms) {
-            writer_.StartArray();
-            for (const std::string& part : *gear.helix_dms) text(part);
-            writer_.EndArray();
-        } else {
-            writer_.Null();
-        }
-        key("grade");
-        number(gear.grade);
-        key("deviation");
-        text(gear.deviation);
-        key("tolerance");
-        number(gear.tolerance);
-        writer_.EndObject();
-
-        const std::vector<gearcalc::report::ReportField>& fields = gearcalc::report::reportFields();
-        found_.resize(fields.size());
-        gearcalc::report::reportValues(result.report, found_);
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            key(fields[i].name);
-            text(found_[i]);
-        }
-        key("report");
-        text(result.report);
-        key("messages");
-        writer_.StartArray();
-        for (const std::string& m : result.messages) text(m);
-        writer_.EndArray();
-        writer_.EndObject();
-        out.append(buffer_.GetString(), buffer_.GetSize());
-        out += '\n';
-    }
-
-private:
-    void key(std::string_view name) { writer_.Key(name.data(), static_cast<rapidjson::SizeType>(name.size())); }
-
-    void text(std::string_view s)
-    {
-        std::size_t bad = gr::db::firstInvalidUtf8(s);
-        if (bad == std::string_view::npos) {
-            writer_.String(s.data(), static_cast<rapidjson::SizeType>(s.size()));
-            return;
-        }
-        std::string mended;
-        while (bad != std::string_view::npos) {
-            mended.append(s.substr(0, bad));
-            mended += "\xEF\xBF\xBD"; // U+FFFD
-            s.remove_prefix(bad + 1);
-            bad = gr::db::firstInvalidUtf8(s);
-        }
-        mended.append(s);
-        writer_.String(mended.data(), static_cast<rapidjson::SizeType>(mended.size()));
-    }
-    template <typename T>
-    void text(const std::optional<T>& s)
-    {
-        if (s) text(std::string_view(*s));
-        else writer_.Null();
-    }
-    void number(const std::optional<int>& n)
-    {
-        if (n) writer_.Int(*n);
-        else writer_.Null();
-    }
-
-    rapidjson::StringBuffer buffer_;
-    rapidjson::Writer<rapidjson::StringBuffer> writer_;
-    std::vector<std::optional<std::string_view>> found_;
-};
-
-// Collects output and writes it in large blocks.
-class Output {
-public:
-    ~Output() { flush(); }
-    void add(const std::string& s)
-    {
-        buffer_ += s;
-        if (buffer_.size() >= (1u << 16)) flush();
-    }
-    void flush()
-    {
-        if (!buffer_.empty()) std::fwrite(buffer_.data(), 1, buffer_.size(), stdout);
-        buffer_.clear();
-        std::fflush(stdout);
-    }
-
-private:
-    std::string buffer_;
-};
-
 void reportMessages(const RunResult& result, const std::string& where = {})
 {
     for (const std::string& m : result.messages) std::cerr << where << m << '\n';
 }
 
-// A batch file: its columns and rows as read. Every row is checked when
-// the file is read, so a bad row is reported before any output; the gears
-// themselves are made one at a time while the batch runs.
-struct Batch {
-    std::string path;
-    std::vector<std::string> columns;
-    std::vector<edbtool::CsvRecord> rows;
-
-    std::size_t size() const { return rows.size(); }
-    // The gear of row `index`; an empty string or what is wrong with it.
-    std::string gear(std::size_t index, GearInput& gear) const
-    {
-        const edbtool::CsvRecord& record = rows[index];
-        const std::string where = path + ":" + std::to_string(record.line) + ": ";
-        if (record.fields.size() != columns.size())
-            return where + std::to_string(record.fields.size()) + " cells, the header names " +
-                   std::to_string(columns.size());
-        gear = GearInput{};
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            if (record.fields[c].empty()) continue;
-            if (std::string e = gearcalc::report::setOption(gear, columns[c], record.fields[c]); !e.empty())
-                return where + e;
-        }
-        if (std::string e = gearcalc::report::checkCombination(gear); !e.empty()) return where + e;
-        return {};
-    }
-};
-
-// Reads and checks the batch file; an empty string or the problem.
-std::string readBatch(const std::string& path, Batch& batch)
+// The exit status once the output has gone: a write that failed turns any
+// status into kExitOutput.
+int finish(CheckedOutput& out, int status)
 {
-    std::string data;
-    {
-        std::ifstream in(gearplat::pathFromUtf8(path), std::ios::binary);
-        if (!in) return path + ": cannot be read";
-        data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    edbtool::CsvParseResult csv = edbtool::parseCsv(data);
-    if (!csv.error.empty()) return path + ":" + std::to_string(csv.errorLine) + ": " + csv.error;
-    if (csv.records.empty()) return path + ": no header row";
-    batch.path = path;
-    batch.columns = std::move(csv.records.front().fields);
-    const auto& names = gearcalc::report::optionNames();
-    for (const std::string& c : batch.columns)
-        if (std::find(names.begin(), names.end(), c) == names.end())
-            return path + ":1: unknown column \"" + c + "\"";
-    csv.records.erase(csv.records.begin());
-    batch.rows = std::move(csv.records);
-    GearInput scratch;
-    for (std::size_t i = 0; i < batch.size(); ++i)
-        if (std::string e = batch.gear(i, scratch); !e.empty()) return e;
-    return {};
+    out.flush();
+    std::string error = out.error();
+    if (std::string closing = gear_tools::finishStandardOutput(); error.empty()) error = closing;
+    if (error.empty()) return status;
+    std::cerr << "gearcalc-report: cannot write the output: " << error << '\n';
+    return kExitOutput;
 }
 
-// Runs `count` gears, made by `gearAt`, one after the other as JSON lines;
-// the status of the first gear without a report, or 0.
-template <typename GearAt>
-int runAll(Session& session, std::size_t count, GearAt gearAt, const std::string& source)
+// Runs `count` gears, made by `runAt`, one after the other, each written by
+// `writer` (a JSON line or a CSV row, after its header); the status of the
+// first gear without a report or without its test dimensions, or 0. Stops
+// early when the output cannot be written.
+template <typename RunAt>
+int runAll(std::size_t count, RunAt runAt, const std::string& source, const RunWriter& writer)
 {
-    Output out;
-    JsonLines json;
+    CheckedOutput out;
+    out.add(writer.header());
     std::string line;
     GearInput gear;
     int status = kExitReport;
-    for (std::size_t index = 0; index < count; ++index) {
-        gearAt(index, gear);
-        const RunResult result = session.run(gear);
+    for (std::size_t index = 0; index < count && !out.failed(); ++index) {
+        const RunResult result = runAt(index, gear);
         line.clear();
-        json.append(line, gear, result);
+        const std::string missing = writer.write(line, gear, result);
         out.add(line);
+        const std::string where = source + " #" + std::to_string(index + 1) + ": ";
         if (result.outcome != Outcome::Report) {
-            reportMessages(result, source + " #" + std::to_string(index + 1) + ": ");
+            reportMessages(result, where);
             if (status == kExitReport) status = exitStatus(result.outcome);
+        } else if (!missing.empty()) {
+            std::cerr << where << missing << '\n';
+            if (status == kExitReport) status = kExitNoTestDimensions;
         }
     }
-    return status;
+    return finish(out, status);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// One report per record of the item catalogue, in file order. Each item
+// number is looked up from its first record on (found once, up front), so
+// every report is the one the window shows for that item number, and the
+// whole takes time in proportion to the number of records.
+int allItems(Session& session, const std::string& catalogue_dir, const std::string& pressure_angle,
+             const RunWriter& writer)
 {
-    CLI::App app(kDescription, "gearcalc-report");
-    app.footer(kFooter);
-    app.get_formatter()->column_width(34);
+    std::string error;
+    const std::vector<std::string> numbers = session.itemNumbers(error);
+    if (!error.empty() || numbers.empty()) {
+        if (!error.empty())
+            std::cerr << "gearcalc-report: cannot list the item catalogue's records: " << error << '\n';
+        else
+            std::cerr << "gearcalc-report: the item catalogue in " << catalogue_dir << " has no records to report\n";
+        CheckedOutput nothing;
+        return finish(nothing, kExitStopped);
+    }
+    std::unordered_map<std::string_view, std::size_t> first;
+    first.reserve(numbers.size());
+    for (std::size_t i = 0; i < numbers.size(); ++i) first.emplace(numbers[i], i);
+    return runAll(
+        numbers.size(),
+        [&](std::size_t i, GearInput& g) {
+            g = GearInput{};
+            g.item = numbers[i];
+            g.pressure_angle = pressure_angle;
+            // An item number the item-number box cannot hold is never found
+            // in the window.
+            if (std::string problem = gearcalc::report::oneLineProblem(numbers[i]); !problem.empty()) {
+                RunResult r;
+                r.outcome = Outcome::Stopped;
+                r.messages.push_back("the item number " + problem);
+                return r;
+            }
+            return session.runFromRecord(g, first.at(numbers[i]));
+        },
+        "item", writer);
+}
 
+// The command line as parsed.
+struct Options {
     std::string item, module, teeth, pressure_angle = "20", helix, deviation;
     std::vector<std::string> helix_dms;
     int grade = 0, tolerance = 0;
     std::string catalogue_dir, format = "text", batch;
+    bool spur = false, helical = false, all = false;
+    gearcalc::report::InspectionOptions inspection;
+    CLI::Option *o_item = nullptr, *o_module = nullptr, *o_teeth = nullptr, *o_pressure = nullptr,
+                *o_spur = nullptr, *o_helical = nullptr, *o_helix = nullptr, *o_dms = nullptr, *o_grade = nullptr,
+                *o_deviation = nullptr, *o_tolerance = nullptr, *o_catalogue = nullptr, *o_format = nullptr,
+                *o_batch = nullptr, *o_all = nullptr;
+};
 
-    auto* o_item = app.add_option("--item", item, "Item number (订货编号) to look up in the item catalogue");
-    auto* o_module = app.add_option("--module", module, "Module m, as typed into 模数");
-    auto* o_teeth = app.add_option("--teeth", teeth, "Number of teeth z, as typed into 齿数");
-    auto* o_pressure = app.add_option("--pressure-angle", pressure_angle, "Pressure angle in degrees, as typed")
-                           ->capture_default_str();
-    bool spur_flag = false, helical_flag = false, all_flag = false;
-    auto* o_spur = app.add_flag("--spur", spur_flag, "Spur gear (the default)");
-    auto* o_helical = app.add_flag("--helical", helical_flag, "Helical gear");
-    auto* o_helix = app.add_option("--helix", helix,
-                                   "Helix angle in decimal degrees, as typed (ticks 度数选择框; implies --helical)");
-    auto* o_dms =
-        app.add_option("--helix-dms", helix_dms, "Helix angle as degrees, minutes, seconds (implies --helical)")
-            ->expected(3)
-            ->type_name("D M S");
-    auto* o_grade = app.add_option("--grade", grade, "Accuracy grade (DIN 3967)")->check(CLI::Range(gearcalc::schema::kFirstGrade, gearcalc::schema::kLastGrade));
-    auto* o_deviation = app.add_option("--deviation", deviation, "Upper allowance series")
-                            ->check(CLI::IsMember(std::vector<std::string>(gearcalc::schema::kDeviationSeries.begin(), gearcalc::schema::kDeviationSeries.end())));
-    auto* o_tolerance = app.add_option("--tolerance", tolerance, "Tolerance series")->check(CLI::Range(gearcalc::schema::kFirstTolerance, gearcalc::schema::kLastTolerance));
-    app.add_option("--catalogue-dir", catalogue_dir,
-                   "Folder of spc.edb, gc.edb and ZKD.edb (default: the folder of this program)");
-    auto* o_format = app.add_option("--format", format, "Output format: text, raw or json")
-                         ->check(CLI::IsMember({"text", "raw", "json"}))
-                         ->capture_default_str();
-    auto* o_batch = app.add_option("--batch", batch, "CSV file with one gear per row; writes JSON lines");
-    auto* o_all =
-        app.add_flag("--all-items", all_flag, "A report for every record of the item catalogue, as JSON lines");
+void defineOptions(CLI::App& app, Options& o)
+{
+    o.o_item = app.add_option("--item", o.item, "Item number (订货编号) to look up in the item catalogue");
+    o.o_module = app.add_option("--module", o.module, "Module m, as typed into 模数");
+    o.o_teeth = app.add_option("--teeth", o.teeth, "Number of teeth z, as typed into 齿数");
+    o.o_pressure = app.add_option("--pressure-angle", o.pressure_angle, "Pressure angle in degrees, as typed")
+                       ->capture_default_str();
+    o.o_spur = app.add_flag("--spur", o.spur, "Spur gear (the default)");
+    o.o_helical = app.add_flag("--helical", o.helical, "Helical gear");
+    o.o_helix = app.add_option("--helix", o.helix,
+                               "Helix angle in decimal degrees, as typed (ticks 度数选择框; implies --helical)");
+    o.o_dms = app.add_option("--helix-dms", o.helix_dms, "Helix angle as degrees, minutes, seconds (implies --helical)")
+                  ->expected(3)
+                  ->type_name("D M S");
+    o.o_grade = app.add_option("--grade", o.grade, "Accuracy grade (DIN 3967)")->check(CLI::Range(gearcalc::schema::kFirstGrade, gearcalc::schema::kLastGrade));
+    o.o_deviation = app.add_option("--deviation", o.deviation, "Upper allowance series")
+                        ->check(CLI::IsMember(std::vector<std::string>(gearcalc::schema::kDeviationSeries.begin(),
+                                                                       gearcalc::schema::kDeviationSeries.end())));
+    o.o_tolerance = app.add_option("--tolerance", o.tolerance, "Tolerance series")->check(
+        CLI::Range(gearcalc::schema::kFirstTolerance, gearcalc::schema::kLastTolerance));
+    o.o_catalogue = app.add_option("--catalogue-dir", o.catalogue_dir,
+                                   "Folder of spc.edb, gc.edb and ZKD.edb (default: the folder of this program)");
+    o.o_format = app.add_option("--format", o.format, "Output format: text, raw, json or csv")
+                     ->check(CLI::IsMember({"text", "raw", "json", "csv"}))
+                     ->capture_default_str();
+    o.o_batch = app.add_option("--batch", o.batch, "CSV file with one gear per row; writes JSON lines");
+    o.o_all = app.add_flag("--all-items", o.all, "A report for every record of the item catalogue, as JSON lines");
+    gearcalc::report::addInspectionOptions(app, o.inspection);
 
-    o_spur->excludes(o_helical);
-    o_helix->excludes(o_dms);
-    o_spur->excludes(o_helix)->excludes(o_dms);
-    const std::initializer_list<CLI::Option*> gear_options = {o_module, o_teeth,     o_spur,      o_helical, o_helix,
-                                                              o_dms,    o_grade,     o_deviation, o_tolerance};
-    for (CLI::Option* gear_option : gear_options) {
-        o_item->excludes(gear_option);
-        o_all->excludes(gear_option);
-        o_batch->excludes(gear_option);
+    o.o_spur->excludes(o.o_helical);
+    o.o_helix->excludes(o.o_dms);
+    o.o_spur->excludes(o.o_helix)->excludes(o.o_dms);
+    for (CLI::Option* gear_option : {o.o_module, o.o_teeth, o.o_spur, o.o_helical, o.o_helix, o.o_dms, o.o_grade,
+                                     o.o_deviation, o.o_tolerance}) {
+        o.o_item->excludes(gear_option);
+        o.o_all->excludes(gear_option);
+        o.o_batch->excludes(gear_option);
     }
-    o_batch->excludes(o_item)->excludes(o_all)->excludes(o_pressure);
-    o_all->excludes(o_item);
+    o.o_batch->excludes(o.o_item)->excludes(o.o_all)->excludes(o.o_pressure);
+    o.o_all->excludes(o.o_item);
+}
 
-    if (const std::optional<int> code = geartools::parseArguments(app, argc, argv))
-        return *code == 0 ? kExitReport : kExitUsage;
-    // The report's bytes as they are, CR LF included, on every system.
-    gearplat::binaryStandardOutput();
-    if ((*o_batch || *o_all) && *o_format && format != "json") {
-        std::cerr << "gearcalc-report: --batch and --all-items write JSON lines; --format " << format
-                  << " does not apply\n";
-        return kExitUsage;
-    }
-
-    // The gear from the options, through the same setter as the batch file.
-    GearInput gear;
+// The gear from the options, through the same setter as the batch file.
+// Returns an empty string or what is wrong.
+std::string gearFromOptions(const Options& o, GearInput& gear)
+{
     std::string problem;
     auto set = [&](const CLI::Option* option, std::string_view name, std::string_view value) {
         if (problem.empty() && *option) problem = gearcalc::report::setOption(gear, name, value);
     };
-    set(o_item, "item", item);
-    set(o_module, "module", module);
-    set(o_teeth, "teeth", teeth);
-    set(o_pressure, "pressure-angle", pressure_angle);
-    set(o_spur, "spur", "1");
-    set(o_helical, "helical", "1");
-    set(o_helix, "helix", helix);
-    if (*o_dms && problem.empty()) {
-        gear.helix_dms = std::array<std::string, 3>{helix_dms[0], helix_dms[1], helix_dms[2]};
+    set(o.o_item, "item", o.item);
+    set(o.o_module, "module", o.module);
+    set(o.o_teeth, "teeth", o.teeth);
+    set(o.o_pressure, "pressure-angle", o.pressure_angle);
+    set(o.o_spur, "spur", "1");
+    set(o.o_helical, "helical", "1");
+    set(o.o_helix, "helix", o.helix);
+    if (*o.o_dms && problem.empty()) {
+        // Three words, each as typed into its box.
+        for (const std::string& part : o.helix_dms)
+            if (std::string p = gearcalc::report::oneLineProblem(part); !p.empty() && problem.empty())
+                problem = "--helix-dms: the value " + p;
+        gear.helix_dms = std::array<std::string, 3>{o.helix_dms[0], o.helix_dms[1], o.helix_dms[2]};
         gear.helical = true;
     }
-    set(o_grade, "grade", std::to_string(grade));
-    set(o_deviation, "deviation", deviation);
-    set(o_tolerance, "tolerance", std::to_string(tolerance));
+    set(o.o_grade, "grade", std::to_string(o.grade));
+    set(o.o_deviation, "deviation", o.deviation);
+    set(o.o_tolerance, "tolerance", std::to_string(o.tolerance));
     if (problem.empty()) problem = gearcalc::report::checkCombination(gear);
-    if (!problem.empty()) {
-        std::cerr << "gearcalc-report: " << problem << "\nRun with --help for more information.\n";
-        return kExitUsage;
+    return problem;
+}
+
+// One gear in the chosen format, with its test dimensions when asked for.
+int runOne(Session& session, const GearInput& gear, const Options& o, const RunWriter& writer)
+{
+    const RunResult result = session.run(gear);
+    reportMessages(result);
+    if (result.outcome == Outcome::NoModule)
+        std::cerr << "gearcalc-report: no module given, so the calculation wrote no report\n";
+    CheckedOutput out;
+    std::string missing;
+    if (o.format == "json" || o.format == "csv") {
+        // Always one object (or row): its status says why a run wrote no report.
+        std::string line = writer.header();
+        missing = writer.write(line, gear, result);
+        out.add(line);
+    } else if (result.outcome == Outcome::Report || !result.report.empty()) {
+        const std::string text = gearcalc::report::withTestDimensions(result, o.inspection, missing);
+        out.add(o.format == "raw" ? text : gearcalc::report::asText(text));
     }
+    if (!missing.empty()) std::cerr << "gearcalc-report: " << missing << '\n';
+    const bool incomplete = result.outcome == Outcome::Report && !missing.empty();
+    return finish(out, incomplete ? kExitNoTestDimensions : exitStatus(result.outcome));
+}
+
+int usageError(const std::string& problem)
+{
+    std::cerr << "gearcalc-report: " << problem << "\nRun with --help for more information.\n";
+    return kExitUsage;
+}
+
+int run(int argc, char** argv)
+{
+    CLI::App app(kDescription, "gearcalc-report");
+    app.footer(std::string(kFooter) + gearcalc::report::inspectionHelp());
+    app.get_formatter()->column_width(34);
+    Options o;
+    defineOptions(app, o);
+    if (const std::optional<int> code = gear_tools::parseArguments(app, argc, argv))
+        return *code == 0 ? kExitReport : kExitUsage;
+    // The report's bytes as they are, CR LF included, on every system.
+    gearplat::binaryStandardOutput();
+    if ((*o.o_batch || *o.o_all) && *o.o_format && o.format != "json" && o.format != "csv")
+        return usageError("--batch and --all-items write JSON lines or CSV; --format " + o.format +
+                          " does not apply");
+    if (std::string e = gearcalc::report::checkInspectionOptions(o.inspection, o.format); !e.empty())
+        return usageError(e);
+
+    GearInput gear;
+    if (std::string problem = gearFromOptions(o, gear); !problem.empty()) return usageError(problem);
+    if (*o.o_catalogue && gear_tools::pathKind(o.catalogue_dir) != gear_tools::PathKind::Folder)
+        return usageError("--catalogue-dir: " + o.catalogue_dir + " is not a folder");
 
     Batch rows;
-    if (*o_batch) {
-        if (std::string e = readBatch(batch, rows); !e.empty()) {
+    if (*o.o_batch) {
+        if (std::string e = readBatch(o.batch, rows); !e.empty()) {
             std::cerr << "gearcalc-report: " << e << '\n';
             return kExitUsage;
         }
     }
 
     const std::string exe_folder = executableFolder(argc > 0 ? argv[0] : "");
-    if (catalogue_dir.empty()) catalogue_dir = exe_folder;
-    Session session(catalogue_dir, exe_folder);
+    if (o.catalogue_dir.empty()) o.catalogue_dir = exe_folder;
+    Session session(o.catalogue_dir, exe_folder);
     for (const std::string& m : session.startupMessages()) std::cerr << m << '\n';
 
-    if (*o_batch)
-        return runAll(session, rows.size(), [&](std::size_t i, GearInput& g) { rows.gear(i, g); }, batch);
-    if (*o_all) {
-        std::string error;
-        const std::vector<std::string> numbers = session.itemNumbers(error);
-        if (!error.empty()) {
-            std::cerr << "gearcalc-report: cannot list the item catalogue's records: " << error << '\n';
-            return kExitStopped;
-        }
-        if (numbers.empty()) {
-            std::cerr << "gearcalc-report: the item catalogue in " << catalogue_dir << " has no records to report\n";
-            return kExitStopped;
-        }
-        const std::string pressure_angle = gear.pressure_angle;
-        return runAll(
-            session, numbers.size(),
-            [&](std::size_t i, GearInput& g) {
-                g = GearInput{};
-                g.item = numbers[i];
-                g.pressure_angle = pressure_angle;
-            },
-            "item");
-    }
+    JsonLines json;
+    const RunWriter writer(o.format == "csv", o.inspection,
+                           [&](std::string& line, const GearInput& g, const RunResult& r,
+                               std::optional<std::string_view> extra) { json.append(line, g, r, extra); });
 
-    const RunResult result = session.run(gear);
-    reportMessages(result);
-    if (result.outcome == Outcome::NoModule)
-        std::cerr << "gearcalc-report: no module given, so the calculation wrote no report\n";
-    if (format == "json") {
-        // Always one object: its status says why a run wrote no report.
-        std::string line;
-        JsonLines().append(line, gear, result);
-        Output().add(line);
-    } else if (result.outcome == Outcome::Report || !result.report.empty()) {
-        Output out;
-        if (format == "raw") out.add(result.report);
-        else out.add(gearcalc::report::asText(result.report));
+    if (*o.o_batch)
+        return runAll(
+            rows.size(),
+            [&](std::size_t i, GearInput& g) {
+                rows.gear(i, g);
+                return session.run(g);
+            },
+            o.batch, writer);
+    if (*o.o_all) return allItems(session, o.catalogue_dir, gear.pressure_angle, writer);
+    return runOne(session, gear, o, writer);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Nothing is expected to throw here; should something (memory running
+    // out), the user gets a message and the status of a stopped run rather
+    // than an abort.
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "gearcalc-report: out of memory\n";
+    } catch (const std::exception& e) {
+        std::cerr << "gearcalc-report: " << e.what() << '\n';
     }
-    return exitStatus(result.outcome);
+    return kExitStopped;
 }

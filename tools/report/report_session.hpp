@@ -1,9 +1,12 @@
 // The calculation on the command line: one headless runtime instance with
 // the program's window, filled from a gear's inputs and calculated by
 // clicking 计算按钮, exactly as in the window. The report is then read back
-// from the result box; its values are taken from the report text by label,
-// so they are the very texts the window shows.
+// from the result box; its values are taken by label from the texts the
+// program appended, one line at a time, so they are the very texts the
+// window shows and no typed text can pass for another line.
 #pragma once
+
+#include "gear_input.hpp"
 
 #include <array>
 #include <memory>
@@ -16,50 +19,30 @@
 
 namespace gr {
 class Host;
+class UserActions;
 }
 
 namespace gearcalc::report {
 
-// One gear as the user would enter it. Texts go into the edit boxes as
-// typed; nothing is parsed here.
-struct GearInput {
-    std::optional<std::string> item; // item-number mode when set
-    std::string module;
-    std::string teeth;
-    std::string pressure_angle = "20";
-    bool helical = false;
-    bool spur = false; // --spur was given (spur is also the default)
-    std::optional<std::string> helix;                    // decimal degrees (ticks 度数选择框)
-    std::optional<std::array<std::string, 3>> helix_dms; // degrees, minutes, seconds
-    std::optional<int> grade;                            // 1..12
-    std::optional<std::string> deviation;                // a, ab, ..., h
-    std::optional<int> tolerance;                        // 21..30
-};
-
-// Sets the option `name` (a long option's name without the dashes) from
-// the text `value` as the command line and the batch file spell it. Returns
-// an empty string, or what is wrong with the value.
-std::string setOption(GearInput& gear, std::string_view name, std::string_view value);
-
-// The options setOption knows, in the order the help lists them.
-const std::vector<std::string_view>& optionNames();
-
-// Checks a complete input for combinations that make no sense (an item
-// number together with the inputs the lookup overwrites, spur with a helix
-// angle). Returns an empty string or the problem.
-std::string checkCombination(const GearInput& gear);
+class RecordingWindowSystem;
 
 enum class Outcome {
     Report,       // a report was written
     ItemNotFound, // the item number is not in the item catalogue
     NoModule,     // the module box was empty: the run ended without a report
-    Stopped,      // the run stopped on a message (runtime error, catalogue missing)
+    Stopped,      // the run stopped on a message (runtime error, catalogue missing), or it
+                  // needed a catalogue that could not be opened
 };
 
 struct RunResult {
     Outcome outcome = Outcome::Report;
-    std::string report;                // the result box, byte for byte (CR LF line ends)
-    std::vector<std::string> messages; // the message boxes the run showed
+    std::string report; // the result box, byte for byte (CR LF line ends)
+    // Where each text that the program appended to the result box ends in
+    // `report`, in order: one per report line.
+    std::vector<std::size_t> append_ends;
+    // The message boxes the run showed, then a note for each catalogue the
+    // run needed but could not use.
+    std::vector<std::string> messages;
 };
 
 class Session {
@@ -79,6 +62,13 @@ public:
     // Fills the window from `gear`, clicks 计算按钮 and reads the outcome.
     RunResult run(const GearInput& gear);
 
+    // The same for an item-number run whose caller knows that no record of
+    // the item catalogue before `record` holds the item number: the item
+    // lookup starts at `record` instead of the first record. It finds the
+    // same record and writes the same report, in time that does not grow
+    // with `record` (the report of every item stays linear).
+    RunResult runFromRecord(const GearInput& gear, std::size_t record);
+
     // The item numbers of the item catalogue in file order; empty when it is
     // not open. A record whose item number cannot be read ends the list and
     // puts the reason in `error`.
@@ -86,25 +76,34 @@ public:
 
 private:
     void setChecked(uint32_t identity, bool on);
+    void fillInputs(gr::UserActions& user, const GearInput& gear);
+    void noteUnusableCatalogues(RunResult& result);
 
     std::unique_ptr<gr::Host> host_;
+    RecordingWindowSystem* window_ = nullptr; // owned by host_
     std::vector<std::string> startup_messages_;
 };
 
 // One value of the report, found by its label.
 struct ReportField {
-    std::string_view name;   // the JSON name
-    std::string_view label;  // the label that starts its line
-    std::string_view suffix; // text after the value that is not part of it
+    std::string_view name;            // the JSON name
+    std::string_view label;           // the label that starts its line
+    std::string_view suffix;          // text after the value on its line that is not part of it
+    std::string_view appended_suffix; // the same as the program appends it (may end in a line break)
 };
 
 // Every value a report can hold, in report order.
 const std::vector<ReportField>& reportFields();
 
-// The values of `report` in the order of reportFields(), as views into
-// `report`; a field whose line the report does not have is absent
-// (nullopt). The grade line "制齿精度：无" leaves the grade absent. `out`
-// must have one element per field.
+// The values of a run's report in the order of reportFields(), as views
+// into `run.report`, taken from the texts the program appended; a field
+// whose line the report does not have is absent (nullopt). The grade line
+// "制齿精度：无" leaves the grade absent. `out` must have one element per
+// field.
+void reportValues(const RunResult& run, std::span<std::optional<std::string_view>> out);
+
+// The same for a report text alone, split at its line breaks: right only
+// for a report whose values hold no line break.
 void reportValues(std::string_view report, std::span<std::optional<std::string_view>> out);
 
 // The same as (name, value) pairs.

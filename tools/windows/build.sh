@@ -58,7 +58,7 @@ timed() { # name command...
 # the tests run in the build prefix. Its server is not kept up between
 # programs: with a persistent server, a program now and then hung at its
 # exit under Wine 8.
-export WINEPREFIX="$out/_wine" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$out/_wine" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
 
 pack() {

@@ -10,7 +10,7 @@ out="$(cd "$here/../.." && pwd)/build/windows"
 runs=${1:-9}
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "needs Xvfb and xdotool"; exit 77; }
 bash "$here/wine-prefix.sh" "$out/_wine-x11" x11
-export WINEPREFIX="$out/_wine-x11" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$out/_wine-x11" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
 exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp 2>/dev/null)
 read -r -u 3 display

@@ -4,7 +4,8 @@
 # headless  Wine's null display driver: windows exist, nothing is shown and
 #           no X display is needed (the unit tests, the build's own steps)
 # x11       the X11 driver, for the end-to-end check under Xvfb
-# Both: no Mono or Gecko (they would be offered for download), and the
+# Both: no Mono or Gecko (they would be offered for download), no debugger
+# when a program crashes (it would wait for someone to use it), and the
 # faces a Windows program asks for are replaced by an installed CJK font,
 # so Chinese text renders with real glyphs. That replacement lives in this
 # prefix only; the product itself brings no fonts.
@@ -15,7 +16,7 @@ mode="$2"
 stamp="$prefix/.gearcalc-$mode"
 [ -f "$stamp" ] && exit 0
 
-export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 rm -rf "$prefix"
 mkdir -p "$prefix"

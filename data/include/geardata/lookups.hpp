@@ -12,6 +12,8 @@ namespace gearcalc {
 // Opens the three catalogues from the program's folder. Files that could
 // not be opened are named, with the reason, in one message box; the
 // program goes on without them.
+// A file is named once per run, and again only after its state changed (it
+// opened in between, or fails in another way).
 void OpenCatalogues(const rt::Runtime& rt);
 
 enum class ItemLookup { Found, NotFound, CatalogueUnavailable };

@@ -7,7 +7,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -59,6 +61,8 @@ std::string columnDefinition(const Field& f)
     def += ")";
     return def;
 }
+
+constexpr std::string_view kRowidNames[] = {"_rowid_", "rowid", "oid"};
 
 template <typename T>
 void appendNumber(std::string& out, T value)
@@ -140,12 +144,27 @@ CatalogueWriter::create(const std::string& path, std::vector<Field> fields, std:
             error = "field " + std::to_string(i + 1) + " has a name that is not valid UTF-8";
             return nullptr;
         }
+        if (fields[i].name.find('\0') != std::string::npos) {
+            error = "field " + std::to_string(i + 1) + " has a name that holds a NUL character";
+            return nullptr;
+        }
         for (std::size_t j = 0; j < i; ++j) {
             if (asciiUpper(fields[j].name) == asciiUpper(fields[i].name)) {
                 error = "field name \"" + fields[i].name + "\" appears twice";
                 return nullptr;
             }
         }
+    }
+
+    // SQLite reaches a table's record order by any of three names that no
+    // field has taken; a file whose fields take all three could not be read.
+    const bool orderHidden = std::all_of(std::begin(kRowidNames), std::end(kRowidNames), [&](std::string_view alias) {
+        return std::any_of(fields.begin(), fields.end(),
+                           [&](const Field& f) { return asciiUpper(f.name) == asciiUpper(alias); });
+    });
+    if (orderHidden) {
+        error = "fields named _rowid_, rowid and oid all at once hide the record order; rename one of them";
+        return nullptr;
     }
 
     auto state = std::make_unique<State>();
@@ -201,6 +220,7 @@ std::string CatalogueWriter::add(std::span<const CellValue> cells)
             const auto* text = std::get_if<std::string_view>(&cells[i]);
             if (!text) return where() + ": a text is needed";
             if (!isValidUtf8(*text)) return where() + ": the text is not valid UTF-8";
+            if (text->find('\0') != std::string_view::npos) return where() + ": the text holds a NUL character";
             rc = sqlite3_bind_text64(s.insert, slot, text->data(), text->size(), SQLITE_STATIC,
                                      SQLITE_UTF8);
         } else if (isInteger(f.kind)) {

@@ -38,13 +38,33 @@ struct DatabaseSet::Impl {
         std::string alias;
         std::unique_ptr<Catalogue> catalogue;
         std::optional<std::size_t> record;
+        std::size_t search_start = 0; // where goFirst() goes
     };
 
     std::vector<std::unique_ptr<Open>> open; // a handful of aliases: a list is enough
+    // Why the last open of an alias failed, for the aliases whose last open did.
+    std::vector<std::pair<std::string, std::string>> failures;
+    // How the latest open of each path ended: "" opened, else the message.
+    std::vector<std::pair<std::string, std::string>> outcomes;
+    bool last_open_changed = false;
     Open* current = nullptr;
     // Bumped by every call that changes which database or record is current,
     // so a search notices when its condition did so.
     std::uint64_t epoch = 0;
+
+    // Records how an open of `path` ended; whether that differs from the
+    // path's previous open (a first open always does).
+    bool noteOutcome(std::string_view path, const std::string& outcome)
+    {
+        for (auto& [known, previous] : outcomes) {
+            if (known != path) continue;
+            const bool changed = previous != outcome;
+            previous = outcome;
+            return changed;
+        }
+        outcomes.emplace_back(std::string(path), outcome);
+        return true;
+    }
 
     Open* find(std::string_view alias) const noexcept
     {
@@ -61,7 +81,10 @@ std::string DatabaseSet::open(std::string_view path, std::string_view alias)
 {
     ++impl_->epoch;
     Catalogue::LoadResult loaded = Catalogue::load(std::string(path));
+    impl_->last_open_changed = impl_->noteOutcome(path, loaded.catalogue ? std::string() : loaded.error);
 
+    std::erase_if(impl_->failures, [alias](const auto& f) { return f.first == alias; });
+    if (!loaded.catalogue) impl_->failures.emplace_back(std::string(alias), loaded.error);
     Impl::Open* slot = impl_->find(alias);
     if (!loaded.catalogue) {
         if (slot) {
@@ -78,9 +101,15 @@ std::string DatabaseSet::open(std::string_view path, std::string_view alias)
     // When the replaced database was current, the alias stays current and
     // now means the new file.
     slot->catalogue = std::move(loaded.catalogue);
+    slot->search_start = 0;
     slot->record.reset();
     if (slot->catalogue->recordCount() > 0) slot->record = 0;
     return {};
+}
+
+bool DatabaseSet::lastOpenChanged() const
+{
+    return impl_->last_open_changed;
 }
 
 bool DatabaseSet::select(std::string_view alias)
@@ -96,8 +125,8 @@ bool DatabaseSet::goFirst()
     Impl::Open* db = impl_->current;
     if (!db) return false;
     db->record.reset();
-    if (db->catalogue->recordCount() == 0) return false;
-    db->record = 0;
+    if (db->search_start >= db->catalogue->recordCount()) return false;
+    db->record = db->search_start;
     return true;
 }
 
@@ -177,6 +206,24 @@ std::string DatabaseSet::currentFileName() const
 {
     const Impl::Open* db = impl_->current;
     return db ? std::string(db->catalogue->fileName()) : std::string();
+}
+
+bool DatabaseSet::isOpen(std::string_view alias) const
+{
+    return impl_->find(alias) != nullptr;
+}
+
+std::string DatabaseSet::openFailure(std::string_view alias) const
+{
+    for (const auto& [failed, why] : impl_->failures)
+        if (failed == alias) return why;
+    return {};
+}
+
+void DatabaseSet::setSearchStart(std::string_view alias, std::size_t record)
+{
+    ++impl_->epoch;
+    if (Impl::Open* db = impl_->find(alias)) db->search_start = record;
 }
 
 } // namespace gr::db

@@ -7,6 +7,7 @@ bool UserActions::typeText(uint32_t identity, std::string_view text)
     ControlState* c = host_.model().find(identity);
     if (c == nullptr || c->kind != form::kEditBox) return false;
     c->text.assign(text);
+    c->caret = c->text.size();
     host_.windowSystem().refresh(*c, kPropText);
     return true;
 }

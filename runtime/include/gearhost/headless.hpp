@@ -31,17 +31,21 @@ public:
     int showMessage(const MessageRequest&) override { return 1; }
     PrintAnswer askPrint(const std::string&) override { return PrintAnswer{true, {}}; }
     bool submitPrintJob(const PrintJob&) override { return true; }
+    void beep() override { ++beeps_; }
 
     // The virtual screen.
     void setScreenWidth(int width) { screen_width_ = width; }
     void setCursor(Point p) { cursor_ = p; }
     void setWindowRect(Rect r) { rect_ = r; }
+    // Beeps for refused input so far.
+    int beeps() const { return beeps_; }
 
 private:
     Rect rect_;
     int screen_width_ = 1920;
     Point cursor_;
     bool open_ = false;
+    int beeps_ = 0;
 };
 
 } // namespace gr

@@ -8,6 +8,7 @@
 #include <gearrt/form.hpp>
 #include <gearrt/services.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -34,6 +35,10 @@ struct ControlState {
     uint32_t identity = 0;
     uint32_t kind = 0;
     std::string text; // title, caption, content or stored text (UTF-8)
+    // Where an edit box's text cursor stands, a byte offset into `text`.
+    // As in the platform's edit boxes, a new content puts it at the start
+    // and appended text moves it to the end; the box keeps it in view.
+    std::size_t caret = 0;
     uint32_t text_colour = form::kDefaultColour;
     uint32_t back_colour = form::kDefaultColour;
     bool disabled = false;

@@ -91,6 +91,9 @@ public:
     virtual PrintAnswer askPrint(const std::string& document_name) = 0;
     // Sends a finished job to its printer or PDF file; false on failure.
     virtual bool submitPrintJob(const PrintJob& job) = 0;
+
+    // The platform's warning sound, for input that a control refuses.
+    virtual void beep() {}
 };
 
 } // namespace gr

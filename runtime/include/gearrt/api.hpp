@@ -225,6 +225,9 @@ public:
         return boolCall(GR_CMD_OPEN_DATABASE, {detail::text(path), detail::text(alias)});
     }
     Text LastDatabaseError() const { return textCall(GR_CMD_LAST_DATABASE_ERROR, {}); }
+    // Whether the last OpenDatabase ended otherwise than the previous one
+    // of the same path in this run; true for a path's first open.
+    bool DatabaseStateChanged() const { return boolCall(GR_CMD_DATABASE_STATE_CHANGED, {}); }
     bool SelectDatabase(std::string_view alias) const { return boolCall(GR_CMD_SELECT_DATABASE, {detail::text(alias)}); }
     bool GoFirst() const { return boolCall(GR_CMD_GO_FIRST, {}); }
     // Searches with a condition routine (a routine passed as a value).

@@ -132,7 +132,9 @@ typedef enum gr_command {
     GR_CMD_PLACE_WINDOW = 27,       /* (control, [int left], [int top]) */
     GR_CMD_CLOSE_MAIN_WINDOW = 28,  /* (control [, any]) */
     GR_CMD_LAST_DATABASE_ERROR = 29,/* () -> text: why the last OpenDatabase failed ("" if it did not) */
-    GR_CMD_COUNT_ = 30
+    GR_CMD_DATABASE_STATE_CHANGED = 30, /* () -> bool: the last OpenDatabase ended otherwise than the
+                                           previous one of the same path in this run (true the first time) */
+    GR_CMD_COUNT_ = 31
 } gr_command;
 
 /* Support-library commands (call_library). */

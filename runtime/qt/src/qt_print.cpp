@@ -30,6 +30,20 @@ QFont printFont(double point_size)
     return font;
 }
 
+// The font whose line, ascent and descent together, is `size` points tall
+// on `device`: the size of a printed text is the height of its lines, as a
+// printer font's cell height. Typefaces with Chinese glyphs reach far
+// above and below their letters, so at the same point size their lines
+// would be about a sixth taller than the size and the title's line would
+// reach down to the report below it.
+QFont lineFont(double size, QPaintDevice& device)
+{
+    QFont font = printFont(size);
+    const double cell_points = QFontMetricsF(font, &device).height() * 72.0 / device.logicalDpiY();
+    if (cell_points > 0.0) font.setPointSizeF(font.pointSizeF() * font.pointSizeF() / cell_points);
+    return font;
+}
+
 QStringList textLines(const std::string& text)
 {
     QString shown = QString::fromStdString(text);
@@ -90,8 +104,7 @@ bool renderPrintJob(QPagedPaintDevice& device, const PrintJob& job)
     };
 
     for (const PrintItem& item : job.items) {
-        const QFont font = printFont(item.font_size);
-        painter.setFont(font);
+        painter.setFont(lineFont(item.font_size, device));
         const QFontMetricsF metrics(painter.font(), &device);
         const double line_height = metrics.lineSpacing() * kTenthsPerInch / dpi_y;
 

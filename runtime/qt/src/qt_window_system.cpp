@@ -1,80 +1,26 @@
-#include <gearqt/qt_window_system.hpp>
+// The Qt window system: building the main window from the model, its
+// geometry, the message loop, the visual style, and the model's changes
+// passed on to the widgets.
+#include "qt_window_impl.hpp"
 
-#include <gearqt/qt_print.hpp>
+#include "qt_chinese.hpp"
 #include <gearqt/qt_support.hpp>
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QCheckBox>
-#include <QCloseEvent>
-#include <QComboBox>
-#include <QCursor>
 #include <QFont>
 #include <QFontDatabase>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QMouseEvent>
-#include <QPixmap>
 #include <QPlainTextEdit>
-#include <QPrintDialog>
-#include <QPrinter>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QRegularExpression>
-#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTextCursor>
-#include <QTextDocument>
-#include <QTextOption>
-#include <QTimer>
 #include <QWindow>
 
 #include <clocale>
-#include <functional>
-#include <unordered_map>
 
 namespace gr {
 
 namespace {
-
-// The top-level window; tells its owner when the user or the program
-// closed it, so the message loop can end.
-class MainWindow : public QWidget {
-public:
-    std::function<void()> on_closed;
-
-protected:
-    void closeEvent(QCloseEvent* event) override
-    {
-        QWidget::closeEvent(event);
-        if (event->isAccepted() && on_closed) on_closed();
-    }
-};
-
-// Forwards every event the application sees to one function. The window
-// system watches the main window's platform window through it: each key
-// press and mouse move arrives there exactly once, whichever child has
-// the focus or lies under the mouse.
-class EventTap : public QObject {
-public:
-    std::function<void(QObject*, QEvent*)> on_event;
-
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (on_event) on_event(watched, event);
-        return false;
-    }
-};
-
-QString qtText(const std::string& utf8)
-{
-    return QString::fromStdString(utf8);
-}
 
 // The face the forms were laid out for: a 9-point font with Chinese glyphs.
 QFont windowFont()
@@ -96,109 +42,31 @@ QString themedStyleName()
     return keys.isEmpty() ? QString() : keys.front();
 }
 
-// Sets only the colours the model gives; roles left at kDefaultColour keep
-// following the style's palette (an unset role in the palette's resolve
-// mask is inherited).
-void applyColours(QWidget* widget, QPalette::ColorRole text_role, uint32_t text_colour,
-                  QPalette::ColorRole back_role, uint32_t back_colour)
-{
-    QPalette palette;
-    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-        if (text_colour != form::kDefaultColour) palette.setColor(group, text_role, qt::colourFromBgr(text_colour));
-        if (back_colour != form::kDefaultColour) palette.setColor(group, back_role, qt::colourFromBgr(back_colour));
-    }
-    widget->setPalette(palette);
-}
-
-Qt::Alignment horizontalAlignment(int32_t alignment)
-{
-    switch (alignment) {
-    case 1: return Qt::AlignHCenter;
-    case 2: return Qt::AlignRight;
-    default: return Qt::AlignLeft;
-    }
-}
-
-QMessageBox::Icon messageIcon(int32_t style)
-{
-    switch (style & 0xF0) {
-    case 0x10: return QMessageBox::Critical;
-    case 0x20: return QMessageBox::Question;
-    case 0x30: return QMessageBox::Warning;
-    case 0x40: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
-    }
-}
-
 } // namespace
 
-class QtWindowSystem::Impl {
-public:
-    // Declared first so it is destroyed last, after every widget.
-    std::unique_ptr<QApplication> own_app;
-    EventTap tap;
-
-    FormModel* model = nullptr;
-    EventSink* sink = nullptr;
-    uint32_t self_identity = 0; // the window's own control (0x06010000): its events and properties
-    std::unique_ptr<MainWindow> window;
-    std::unordered_map<uint32_t, QWidget*> widgets; // children of `window`
-    QSize outer_size;
-    QMargins applied_margins;
-    bool frame_fitted = false;
-    bool in_loop = false;
-    std::unique_ptr<QPrinter> chosen_printer;
-    // Mouse moves over the window's frame reach no widget; while the window
-    // lies partly off the screen a timer watches for them (see pollFrame).
-    QTimer frame_watch;
-    std::optional<QPoint> last_frame_cursor;
-
-    Impl(int& argc, char** argv)
-    {
-        if (!QCoreApplication::instance()) {
-            own_app = std::make_unique<QApplication>(argc, argv);
-            // QApplication adopts the user's locale for the C library; the
-            // runtime formats and reads numbers with C functions, which
-            // must keep the decimal point.
-            std::setlocale(LC_NUMERIC, "C");
-        }
-        tap.on_event = [this](QObject* watched, QEvent* event) { onEvent(watched, event); };
-        QCoreApplication::instance()->installEventFilter(&tap);
-        frame_watch.setInterval(50);
-        QObject::connect(&frame_watch, &QTimer::timeout, [this] { pollFrame(); });
+QtWindowSystem::Impl::Impl(int& argc, char** argv)
+{
+    if (!QCoreApplication::instance()) {
+        own_app = std::make_unique<QApplication>(argc, argv);
+        // QApplication adopts the user's locale for the C library; the
+        // runtime formats and reads numbers with C functions, which must
+        // keep the decimal point.
+        std::setlocale(LC_NUMERIC, "C");
     }
+    qt::speakChinese(*QCoreApplication::instance());
+    tap.on_event = [this](QObject* watched, QEvent* event) { onEvent(watched, event); };
+    QCoreApplication::instance()->installEventFilter(&tap);
+    frame_watch.setInterval(50);
+    QObject::connect(&frame_watch, &QTimer::timeout, [this] { pollFrame(); });
+}
 
-    ~Impl()
-    {
-        frame_watch.stop();
-        if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(&tap);
-        widgets.clear();
-        window.reset();
-    }
-
-    QWidget* widgetFor(uint32_t identity) const
-    {
-        if (window && identity == self_identity) return window.get();
-        auto it = widgets.find(identity);
-        return it == widgets.end() ? nullptr : it->second;
-    }
-
-    void build(FormModel& form_model, EventSink& event_sink);
-    void createControl(ControlState& control);
-    void fitFrame();
-    void onEvent(QObject* watched, QEvent* event);
-    bool mouseBlocked() const;
-    void mouseMoved(QPoint at, Qt::KeyboardModifiers modifiers);
-    void pollFrame();
-    void watchFrameWhenOffScreen();
-    void onClick(uint32_t identity);
-    void showChecks();
-    void showText(const ControlState& control, QWidget* widget);
-    void showColours(const ControlState& control, QWidget* widget);
-    void showChecked(const ControlState& control, QWidget* widget);
-    void showSelection(const ControlState& control, QWidget* widget);
-};
-
+QtWindowSystem::Impl::~Impl()
+{
+    frame_watch.stop();
+    if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(&tap);
+    widgets.clear();
+    window.reset();
+}
 void QtWindowSystem::Impl::build(FormModel& form_model, EventSink& event_sink)
 {
     widgets.clear();
@@ -257,134 +125,6 @@ void QtWindowSystem::Impl::build(FormModel& form_model, EventSink& event_sink)
     watchFrameWhenOffScreen();
 }
 
-void QtWindowSystem::Impl::createControl(ControlState& control)
-{
-    const form::Element* element = control.element;
-    if (!element) return;
-    const uint32_t identity = control.identity;
-    QWidget* widget = nullptr;
-    bool takes_focus = true;
-
-    switch (control.kind) {
-    case form::kEditBox:
-        if (element->multiline) {
-            auto* box = new QPlainTextEdit(window.get());
-            // The multi-line box shows results; the program writes it, the
-            // user only reads, selects and copies.
-            box->setReadOnly(true);
-            // Read only, but the report can still be selected and copied
-            // with the keyboard as well as the mouse.
-            box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-            box->document()->setUndoRedoEnabled(false);
-            box->setVerticalScrollBarPolicy((element->scroll_bars & 2) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-            box->setHorizontalScrollBarPolicy((element->scroll_bars & 1) ? Qt::ScrollBarAlwaysOn
-                                                                         : Qt::ScrollBarAlwaysOff);
-            box->setLineWrapMode((element->scroll_bars & 1) ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
-            QTextOption option = box->document()->defaultTextOption();
-            option.setAlignment(horizontalAlignment(element->alignment));
-            box->document()->setDefaultTextOption(option);
-            box->setPlainText(qt::displayText(control.text));
-            box->viewport()->setMouseTracking(true);
-            widget = box;
-        } else {
-            auto* edit = new QLineEdit(window.get());
-            edit->setText(qt::displayText(control.text));
-            edit->setReadOnly(element->input_mode == form::kReadOnlyInput);
-            edit->setAlignment(horizontalAlignment(element->alignment) | Qt::AlignVCenter);
-            if (element->input_mode == form::kIntegerInput)
-                edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]*")), edit));
-            else if (element->input_mode == form::kDecimalInput)
-                edit->setValidator(
-                    new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]*\\.?[0-9]*")), edit));
-            QObject::connect(edit, &QLineEdit::textEdited, edit, [this, identity](const QString& text) {
-                if (ControlState* state = model->find(identity)) state->text = text.toStdString();
-            });
-            widget = edit;
-        }
-        showColours(control, widget);
-        break;
-    case form::kLabel: {
-        auto* label = new QLabel(window.get());
-        label->setTextFormat(Qt::PlainText);
-        // The forms were measured with a narrower Latin face; a caption a
-        // few pixels too wide for a one-line label is clipped at its blank
-        // end instead of wrapping half a line out of view. Labels tall
-        // enough for two lines wrap.
-        label->setWordWrap(element->height >= 2 * label->fontMetrics().lineSpacing());
-        label->setAlignment(horizontalAlignment(element->alignment) | Qt::AlignTop);
-        label->setText(qt::displayText(control.text));
-        widget = label;
-        showColours(control, widget);
-        takes_focus = false;
-        break;
-    }
-    case form::kButton: {
-        auto* button = new QPushButton(qt::displayText(control.text), window.get());
-        QObject::connect(button, &QPushButton::clicked, button,
-                         [this, identity] { sink->dispatchEvent(identity, form::kEventClicked, {}); });
-        widget = button;
-        break;
-    }
-    case form::kCheckBox:
-    case form::kRadioButton: {
-        QAbstractButton* button = nullptr;
-        if (control.kind == form::kCheckBox) {
-            button = new QCheckBox(qt::displayText(control.text), window.get());
-        } else {
-            auto* radio = new QRadioButton(qt::displayText(control.text), window.get());
-            // The model keeps the group: it decides which radio is on.
-            radio->setAutoExclusive(false);
-            button = radio;
-        }
-        QObject::connect(button, &QAbstractButton::clicked, button, [this, identity] { onClick(identity); });
-        widget = button;
-        showChecked(control, widget);
-        break;
-    }
-    case form::kComboBox: {
-        auto* combo = new QComboBox(window.get());
-        combo->setEditable(false);
-        for (const std::string& item : control.items) combo->addItem(qtText(item));
-        QObject::connect(combo, &QComboBox::activated, combo, [this, identity](int index) {
-            if (ControlState* state = model->find(identity)) state->selected_index = index;
-        });
-        widget = combo;
-        showSelection(control, widget);
-        break;
-    }
-    case form::kPictureBox: {
-        auto* picture = new QLabel(window.get());
-        picture->setAlignment(Qt::AlignCenter);
-        QPixmap pixmap;
-        if (!element->picture.empty() &&
-            pixmap.loadFromData(element->picture.data(), static_cast<uint>(element->picture.size()))) {
-            const QSize box(std::max(1, element->width), std::max(1, element->height));
-            // Shown at its own size; only a picture larger than its box is
-            // scaled, down, to fit.
-            if (pixmap.width() > box.width() || pixmap.height() > box.height())
-                pixmap = pixmap.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-            picture->setPixmap(pixmap);
-        }
-        widget = picture;
-        takes_focus = false;
-        break;
-    }
-    default: // the printer and anything without a face
-        return;
-    }
-
-    widget->setObjectName(qtText(element->name));
-    widget->setGeometry(element->left, element->top, element->width, element->height);
-    widget->setMouseTracking(true);
-    widget->setEnabled(!control.disabled);
-    widget->setHidden(!control.visible);
-    if (control.tab_stop && takes_focus)
-        widget->setFocusPolicy(Qt::StrongFocus);
-    else
-        widget->setFocusPolicy(takes_focus ? Qt::ClickFocus : Qt::NoFocus);
-    widgets[identity] = widget;
-}
-
 void QtWindowSystem::Impl::fitFrame()
 {
     if (!window) return;
@@ -398,153 +138,6 @@ void QtWindowSystem::Impl::fitFrame()
                        std::max(1, outer_size.height() - margins.top() - margins.bottom()));
     if (window->size() != client || window->minimumSize() != client || window->maximumSize() != client)
         window->setFixedSize(client);
-}
-
-void QtWindowSystem::Impl::mouseMoved(QPoint at, Qt::KeyboardModifiers modifiers)
-{
-    sink->dispatchEvent(self_identity, form::kEventMouseMoved, {at.x(), at.y(), qt::shiftState(modifiers)});
-}
-
-// While a dialog or popup is open the main window gets no mouse events.
-bool QtWindowSystem::Impl::mouseBlocked() const
-{
-    return QApplication::activeModalWidget() != nullptr || QApplication::activePopupWidget() != nullptr;
-}
-
-// A window tucked away behind a screen edge may show nothing but a strip of
-// its frame, which the window manager owns: no widget hears the mouse there.
-// Every 50 ms, a mouse that moved over the frame (not the title bar) counts
-// as a move at the nearest client position, so the window can come back.
-void QtWindowSystem::Impl::pollFrame()
-{
-    if (!window || !sink || !window->isVisible() || mouseBlocked()) return;
-    const QPoint cursor = QCursor::pos();
-    const QPoint local = window->mapFromGlobal(cursor);
-    if (!window->frameGeometry().contains(cursor) || window->rect().contains(local)) {
-        last_frame_cursor.reset();
-        return;
-    }
-    if (last_frame_cursor == cursor) return; // not moved
-    last_frame_cursor = cursor;
-    if (const std::optional<QPoint> at = qt::framePosition(window->size(), local))
-        mouseMoved(*at, QGuiApplication::queryKeyboardModifiers());
-}
-
-// Only a window tucked behind a screen edge can show nothing but frame; a
-// window wholly on the screen needs no watching, so nothing wakes up then.
-void QtWindowSystem::Impl::watchFrameWhenOffScreen()
-{
-    const QScreen* screen = window ? window->screen() : nullptr;
-    const bool off = screen != nullptr && window->isVisible() && !screen->geometry().contains(window->frameGeometry());
-    if (off && !frame_watch.isActive()) frame_watch.start();
-    if (!off && frame_watch.isActive()) {
-        frame_watch.stop();
-        last_frame_cursor.reset();
-    }
-}
-
-void QtWindowSystem::Impl::onEvent(QObject* watched, QEvent* event)
-{
-    if (!window || !sink) return;
-    switch (event->type()) {
-    case QEvent::KeyPress:
-        if (watched == window->windowHandle()) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            if (int code = qt::virtualKeyCode(key->key(), key->modifiers()))
-                sink->dispatchEvent(self_identity, form::kEventKeyPressed,
-                                    {code, qt::shiftState(key->modifiers())});
-        }
-        break;
-    case QEvent::MouseMove:
-        if (watched == window->windowHandle()) {
-            // The platform window's coordinates are the main window's client
-            // coordinates.
-            auto* mouse = static_cast<QMouseEvent*>(event);
-            mouseMoved(mouse->position().toPoint(), mouse->modifiers());
-        }
-        break;
-    case QEvent::Leave:
-        // The last move inside the window is a pixel short of its edge; the
-        // program also hears where the mouse left it.
-        if (watched == window->windowHandle() && !mouseBlocked())
-            mouseMoved(qt::leavingPosition(window->size(), window->mapFromGlobal(QCursor::pos())),
-                       QGuiApplication::queryKeyboardModifiers());
-        break;
-    case QEvent::Show:
-    case QEvent::Move:
-    case QEvent::Resize:
-        // Window managers report the frame only once the window is mapped.
-        if (watched == window.get()) {
-            fitFrame();
-            watchFrameWhenOffScreen();
-        }
-        break;
-    default:
-        break;
-    }
-}
-
-void QtWindowSystem::Impl::onClick(uint32_t identity)
-{
-    ControlState* control = model->find(identity);
-    if (!control) return;
-    model->applyClick(*control);
-    showChecks();
-    sink->dispatchEvent(identity, form::kEventClicked, {});
-}
-
-void QtWindowSystem::Impl::showChecks()
-{
-    for (const ControlState& control : model->controls()) {
-        if (control.kind != form::kCheckBox && control.kind != form::kRadioButton) continue;
-        if (QWidget* widget = widgetFor(control.identity)) showChecked(control, widget);
-    }
-}
-
-void QtWindowSystem::Impl::showText(const ControlState& control, QWidget* widget)
-{
-    const QSignalBlocker blocker(widget);
-    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-        const QString text = qt::displayText(control.text);
-        if (edit->text() != text) edit->setText(text);
-    } else if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) {
-        box->setPlainText(qt::displayText(control.text));
-    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-        if (control.kind == form::kLabel) label->setText(qt::displayText(control.text));
-    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        button->setText(qt::displayText(control.text));
-    }
-}
-
-void QtWindowSystem::Impl::showColours(const ControlState& control, QWidget* widget)
-{
-    if (control.kind == form::kEditBox) {
-        applyColours(widget, QPalette::Text, control.text_colour, QPalette::Base, control.back_colour);
-    } else if (control.kind == form::kLabel) {
-        applyColours(widget, QPalette::WindowText, control.text_colour, QPalette::Window, control.back_colour);
-        widget->setAutoFillBackground(control.back_colour != form::kDefaultColour);
-    }
-}
-
-void QtWindowSystem::Impl::showChecked(const ControlState& control, QWidget* widget)
-{
-    const QSignalBlocker blocker(widget);
-    if (auto* check = qobject_cast<QCheckBox*>(widget)) {
-        check->setCheckState(control.checked == 2 ? Qt::PartiallyChecked
-                             : control.checked ? Qt::Checked
-                                               : Qt::Unchecked);
-    } else if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
-        radio->setChecked(control.checked != 0);
-    }
-}
-
-void QtWindowSystem::Impl::showSelection(const ControlState& control, QWidget* widget)
-{
-    auto* combo = qobject_cast<QComboBox*>(widget);
-    if (!combo) return;
-    const QSignalBlocker blocker(combo);
-    const int index = control.selected_index;
-    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
 }
 
 QtWindowSystem::QtWindowSystem(int& argc, char** argv) : impl_(std::make_unique<Impl>(argc, argv))
@@ -592,9 +185,20 @@ void QtWindowSystem::appended(const ControlState& control, std::string_view adde
         QTextCursor end(box->document());
         end.movePosition(QTextCursor::End);
         end.insertText(qt::displayText(added));
+        impl_->showCaret(control, box);
     } else if (widget) {
         impl_->showText(control, widget);
     }
+}
+
+void QtWindowSystem::beep()
+{
+    impl_->refuseInput();
+}
+
+int QtWindowSystem::beeps() const
+{
+    return impl_->beeps;
 }
 
 Rect QtWindowSystem::windowRect() const
@@ -654,43 +258,6 @@ void QtWindowSystem::setVisualStyle(bool themed)
     if (name.isEmpty()) return;
     if (QApplication::style() && QApplication::style()->name().compare(name, Qt::CaseInsensitive) == 0) return;
     if (QStyle* style = QStyleFactory::create(name)) QApplication::setStyle(style);
-}
-
-int QtWindowSystem::showMessage(const MessageRequest& request)
-{
-    QWidget* parent = windowOpen() ? impl_->window.get() : nullptr;
-    QMessageBox box(parent);
-    box.setIcon(messageIcon(request.style));
-    box.setWindowTitle(request.caption.empty() && impl_->window ? impl_->window->windowTitle()
-                                                                : qtText(request.caption));
-    box.setTextFormat(Qt::PlainText);
-    box.setText(qt::displayText(request.text));
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
-    return 1;
-}
-
-PrintAnswer QtWindowSystem::askPrint(const std::string& document_name)
-{
-    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    printer->setDocName(qtText(document_name));
-    QPrintDialog dialog(printer.get(), windowOpen() ? impl_->window.get() : nullptr);
-    PrintAnswer answer;
-    answer.accepted = dialog.exec() == QDialog::Accepted;
-    // "Print to file" leaves the printer in PDF mode with the chosen file,
-    // paper and copies; the job is rendered on it like on paper.
-    if (answer.accepted) impl_->chosen_printer = std::move(printer);
-    return answer;
-}
-
-bool QtWindowSystem::submitPrintJob(const PrintJob& job)
-{
-    if (!job.pdf_path.empty()) return qt::writePrintJobPdf(job, job.pdf_path);
-    if (!impl_->chosen_printer) impl_->chosen_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    QPrinter& printer = *impl_->chosen_printer;
-    printer.setDocName(qtText(job.document_name));
-    printer.setFullPage(true); // positions are measured from the paper's corner
-    return qt::renderPrintJob(printer, job);
 }
 
 QWidget* QtWindowSystem::mainWindow() const

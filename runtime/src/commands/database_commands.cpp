@@ -24,6 +24,11 @@ gr_status openDatabase(CommandCall& call)
 
 gr_status lastDatabaseError(CommandCall& call) { return call.returnText(call.host.lastOpenError()); }
 
+gr_status databaseStateChanged(CommandCall& call)
+{
+    return call.returnValue(boolValue(call.host.databases().lastOpenChanged()));
+}
+
 gr_status selectDatabase(CommandCall& call)
 {
     std::string_view alias;
@@ -73,6 +78,7 @@ const CoreCommand kCommands[] = {
     {GR_CMD_PROGRAM_FOLDER, "ProgramFolder", programFolder},
     {GR_CMD_OPEN_DATABASE, "OpenDatabase", openDatabase},
     {GR_CMD_LAST_DATABASE_ERROR, "LastDatabaseError", lastDatabaseError},
+    {GR_CMD_DATABASE_STATE_CHANGED, "DatabaseStateChanged", databaseStateChanged},
     {GR_CMD_SELECT_DATABASE, "SelectDatabase", selectDatabase},
     {GR_CMD_GO_FIRST, "GoFirst", goFirst},
     {GR_CMD_SEARCH_RECORD, "SearchRecord", searchRecord},

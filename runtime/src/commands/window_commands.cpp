@@ -37,6 +37,7 @@ gr_status appendText(CommandCall& call)
     if (gr_status st = call.text(1, text)) return st;
     if (c->kind != form::kEditBox) return call.bad("控件不是编辑框");
     c->text.append(text);
+    c->caret = c->text.size(); // the box then shows what was appended
     call.host.windowSystem().appended(*c, text);
     return GR_OK;
 }

@@ -104,8 +104,10 @@ void Win32WindowSystem::Impl::createControl(ControlState& control, int id)
 
     switch (control.kind) {
     case form::kEditBox:
-        if (e->multiline) ::SendMessageW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption.c_str()));
-        filterInput(hwnd, e->input_mode);
+        if (e->multiline)
+            ::SendMessageW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption.c_str()));
+        else
+            filterInput(hwnd, e->input_mode);
         break;
     case form::kComboBox:
         for (const std::string& item : control.items)

@@ -3,7 +3,8 @@
 // inside the window, where it left the window and over its frame.
 #include "win32_impl.hpp"
 
-#include <gearhost/input_rules.hpp>
+#include <gearhost/mouse_positions.hpp>
+#include <gearhost/typing.hpp>
 
 #include <commctrl.h>
 
@@ -23,17 +24,12 @@ int64_t shiftState()
     return state;
 }
 
-// The content an edit box would have if `inserted` replaced its selection.
-std::wstring afterInsertion(HWND edit, const std::wstring& inserted)
+std::wstring textOf(HWND edit)
 {
     const int length = ::GetWindowTextLengthW(edit);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     text.resize(static_cast<std::size_t>(::GetWindowTextW(edit, text.data(), length + 1)));
-    DWORD start = 0, end = 0;
-    ::SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    start = std::min<DWORD>(start, static_cast<DWORD>(text.size()));
-    end = std::min<DWORD>(std::max(start, end), static_cast<DWORD>(text.size()));
-    return text.substr(0, start) + inserted + text.substr(end);
+    return text;
 }
 
 std::wstring clipboardText(HWND owner)
@@ -50,25 +46,42 @@ std::wstring clipboardText(HWND owner)
     return text;
 }
 
+// The typing rules every backend applies, on `inserted` replacing the
+// selection: the edit is made here (the rules may change what goes in, a
+// decimal comma for instance), or refused with a beep.
+void typeInto(HWND edit, int32_t input_mode, const std::wstring& inserted)
+{
+    const std::wstring text = textOf(edit);
+    DWORD start = 0, end = 0;
+    ::SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    start = std::min<DWORD>(start, static_cast<DWORD>(text.size()));
+    end = std::min<DWORD>(std::max(start, end), static_cast<DWORD>(text.size()));
+    const std::optional<TypedText> typed = gr::typeInto(input_mode, win32::utf8(text.substr(0, start)),
+                                                        win32::utf8(inserted), win32::utf8(text.substr(end)));
+    if (!typed) {
+        ::MessageBeep(MB_OK);
+        return;
+    }
+    const std::wstring shown = win32::wide(typed->text);
+    const auto caret = static_cast<WPARAM>(win32::wide(std::string_view(typed->text).substr(0, typed->caret)).size());
+    ::SetWindowTextW(edit, shown.c_str());
+    ::SendMessageW(edit, EM_SETSEL, caret, static_cast<LPARAM>(caret));
+}
+
 constexpr UINT_PTR kFilterId = 1;
 
 LRESULT CALLBACK filterProc(HWND edit, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR mode)
 {
     const auto input_mode = static_cast<int32_t>(mode);
-    if (message == WM_CHAR && wparam >= 32) {
-        const std::wstring typed(1, static_cast<wchar_t>(wparam));
-        if (!acceptsInput(input_mode, win32::utf8(afterInsertion(edit, typed)))) {
-            ::MessageBeep(MB_OK);
-            return 0;
-        }
-    } else if (message == WM_PASTE) {
-        if (!acceptsInput(input_mode, win32::utf8(afterInsertion(edit, clipboardText(edit))))) {
-            ::MessageBeep(MB_OK);
-            return 0;
-        }
-    } else if (message == WM_NCDESTROY) {
-        ::RemoveWindowSubclass(edit, filterProc, kFilterId);
+    if (message == WM_CHAR && wparam >= 32 && wparam != 127) {
+        typeInto(edit, input_mode, std::wstring(1, static_cast<wchar_t>(wparam)));
+        return 0;
     }
+    if (message == WM_PASTE) {
+        typeInto(edit, input_mode, clipboardText(edit));
+        return 0;
+    }
+    if (message == WM_NCDESTROY) ::RemoveWindowSubclass(edit, filterProc, kFilterId);
     return ::DefSubclassProc(edit, message, wparam, lparam);
 }
 
@@ -76,7 +89,6 @@ LRESULT CALLBACK filterProc(HWND edit, UINT message, WPARAM wparam, LPARAM lpara
 
 void Win32WindowSystem::Impl::filterInput(HWND edit, int32_t input_mode)
 {
-    if (input_mode != form::kIntegerInput && input_mode != form::kDecimalInput) return;
     ::SetWindowSubclass(edit, filterProc, kFilterId, static_cast<DWORD_PTR>(input_mode));
 }
 
@@ -102,7 +114,7 @@ void Win32WindowSystem::Impl::command(HWND hwnd, WORD notification)
         // The user's edit; the read-only result box has none.
         if (notification == EN_CHANGE && !c->element->multiline) {
             const std::string text = win32::windowText(hwnd);
-            if (acceptsInput(c->element->input_mode, text)) {
+            if (holdsAsTyped(c->element->input_mode, text)) {
                 c->text = text;
             } else {
                 // Something the filter did not see (a drop, an input method)

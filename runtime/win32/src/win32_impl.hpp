@@ -101,8 +101,8 @@ public:
 
     // --- input.cpp
     void command(HWND control, WORD notification);
-    // Integers only, decimal numbers only: refuses typed and pasted text
-    // that would make the content something else.
+    // The typing rules of every backend (gearhost/typing.hpp) on what is
+    // typed and pasted into a single-line box.
     void filterInput(HWND edit, int32_t input_mode);
     // Keys, mouse moves and Enter before a message is dispatched; true
     // when the message was used up.

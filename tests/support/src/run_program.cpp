@@ -3,11 +3,13 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <thread>
 
 #ifdef _WIN32
 #include <gearplat/windows.hpp>
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -51,7 +53,7 @@ std::wstring quoted(const std::wstring& arg)
 }
 
 int start(const std::string& program, const std::vector<std::string>& args, const std::filesystem::path& out,
-          const std::filesystem::path& err)
+          const std::filesystem::path& err, std::chrono::seconds timeout)
 {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE files[2] = {};
@@ -76,16 +78,22 @@ int start(const std::string& program, const std::vector<std::string>& args, cons
     for (HANDLE h : {files[0], files[1], input})
         if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
     if (!started) throw std::runtime_error("cannot start " + program);
-    ::WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
-    ::GetExitCodeProcess(process.hProcess, &code);
+    const auto wait = static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(timeout).count());
+    if (::WaitForSingleObject(process.hProcess, wait) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process.hProcess, 1);
+        ::WaitForSingleObject(process.hProcess, INFINITE);
+        code = static_cast<DWORD>(-1);
+    } else {
+        ::GetExitCodeProcess(process.hProcess, &code);
+    }
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
     return static_cast<int>(code);
 }
 #else
 int start(const std::string& program, const std::vector<std::string>& args, const std::filesystem::path& out,
-          const std::filesystem::path& err)
+          const std::filesystem::path& err, std::chrono::seconds timeout)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -102,7 +110,15 @@ int start(const std::string& program, const std::vector<std::string>& args, cons
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) throw std::runtime_error("cannot start " + program);
     int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (::waitpid(pid, &wstatus, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &wstatus, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
 }
 #endif
@@ -110,12 +126,13 @@ int start(const std::string& program, const std::vector<std::string>& args, cons
 } // namespace
 
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::filesystem::path& scratch)
+                      const std::filesystem::path& scratch, const std::filesystem::path& stdout_path,
+                      std::chrono::seconds timeout)
 {
-    const std::filesystem::path out = scratch / "out", err = scratch / "err";
+    const std::filesystem::path out = stdout_path.empty() ? scratch / "out" : stdout_path, err = scratch / "err";
     ProgramRun run;
-    run.status = start(program, args, out, err);
-    run.out = readAll(out);
+    run.status = start(program, args, out, err, timeout);
+    if (stdout_path.empty()) run.out = readAll(out);
     run.err = readAll(err);
     return run;
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace gr::db {
 
@@ -53,8 +54,11 @@ class Catalogue {
 public:
     struct LoadResult;
 
-    // Reads the file's single table, every record in rowid order. A file that
-    // is missing, is no SQLite database, holds no table or more than one,
+    // Reads the file's single table, every record in insertion (rowid)
+    // order, whatever its fields are named. A file that is missing, is no
+    // regular file, is no SQLite database, holds no table or more than one,
+    // has no reachable rowid order (a WITHOUT ROWID table, fields named
+    // _rowid_, rowid and oid at once), holds a text with a NUL,
     // declares a column with a type other than the seven kinds, or holds a
     // cell that is NULL or does not fit its column's kind is refused: the
     // result then has no catalogue and a message naming the file (and, for a
@@ -112,6 +116,13 @@ private:
     };
 
     Catalogue() = default;
+    // Takes the fields from the record query's columns (after the rowid);
+    // an empty string or what is wrong.
+    std::string takeColumns(sqlite3_stmt* records);
+    // Appends the value of result column `index` of the current row to
+    // `column`; an empty string, or what is wrong with the cell (said after
+    // the field's name).
+    static std::string takeCell(Column& column, sqlite3_stmt* row, int index);
 
     std::string path_;
     std::string table_;

@@ -49,6 +49,12 @@ public:
     // naming the file and what is wrong with it.
     std::string open(std::string_view path, std::string_view alias);
 
+    // Whether the last open() ended otherwise than the previous open of the
+    // same path (opened, or refused with another message); true for a
+    // path's first open. So a file that cannot be opened can be reported
+    // once, and again only when its state changes.
+    bool lastOpenChanged() const;
+
     // Makes the database under `alias` current. False when nothing is open
     // under it (there is then no current database).
     bool select(std::string_view alias);
@@ -68,6 +74,19 @@ public:
 
     // File name (without folder) of the current database; empty when none.
     std::string currentFileName() const;
+
+    // Whether a database is open under `alias`.
+    bool isOpen(std::string_view alias) const;
+    // Why the last open() under `alias` failed; empty when it succeeded or
+    // none was tried.
+    std::string openFailure(std::string_view alias) const;
+
+    // From now on goFirst() on `alias` makes record `record` (counted from 0)
+    // current instead of the first. For a caller that knows that no record
+    // before it can satisfy the search to come, so the search finds what it
+    // would have found from the first record without visiting the others.
+    // 0 restores the ordinary start; open() does too.
+    void setSearchStart(std::string_view alias, std::size_t record);
 
 private:
     struct Impl;

@@ -18,6 +18,13 @@ public:
     // Sets an edit box's content as if typed (no event); false when
     // `identity` names no edit box.
     bool typeText(uint32_t identity, std::string_view text);
+    // Types `keys` at the end of a single-line edit box's text one
+    // character at a time, as the keyboard does, and pastes `text` there as
+    // one edit; both by the typing rules (gearhost/typing.hpp), so what the
+    // box refuses beeps and changes nothing. False for a control the user
+    // cannot type into (no event either way).
+    bool typeKeys(uint32_t identity, std::string_view keys);
+    bool paste(uint32_t identity, std::string_view text);
     // Selects a combo-box item (no event); an index outside the list
     // leaves it without a selection.
     bool selectItem(uint32_t identity, int32_t index);

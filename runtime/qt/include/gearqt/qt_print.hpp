@@ -16,8 +16,9 @@ inline constexpr double kBottomMarginMm = 15.0;
 inline constexpr double kSideMarginMm = 10.0;
 
 // Paints the job's items in order; positions are tenths of a millimetre
-// from the paper's top-left corner, font sizes in points. False when the
-// device cannot be painted on.
+// from the paper's top-left corner to the top of a text's first line, font
+// sizes the height of a text's lines in points (ascent and descent of the
+// typeface together). False when the device cannot be painted on.
 bool renderPrintJob(QPagedPaintDevice& device, const PrintJob& job);
 
 // Renders the job into an A4 PDF file.

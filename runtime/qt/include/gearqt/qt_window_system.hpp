@@ -39,6 +39,10 @@ public:
     int showMessage(const MessageRequest& request) override;
     PrintAnswer askPrint(const std::string& document_name) override;
     bool submitPrintJob(const PrintJob& job) override;
+    void beep() override;
+
+    // Beeps for refused input since the window system was made.
+    int beeps() const;
 
     // The main window and the widget shown for a control (null for the
     // printer and for unknown identities); the window's own identity gives

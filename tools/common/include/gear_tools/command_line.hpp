@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace geartools {
+namespace gear_tools {
 
 // Nothing when the tool goes on; else the exit status CLI11 chose (after
 // printing the help or the usage error).
@@ -38,4 +38,4 @@ inline std::optional<int> parseArguments(CLI::App& app, int argc, char** argv)
     return std::nullopt;
 }
 
-} // namespace geartools
+} // namespace gear_tools

@@ -1,0 +1,180 @@
+// Fuzz target of the runtime's conversions between numbers and texts, with
+// the C library as the oracle: textToNumber against strtod on the prefix
+// the documented grammar takes, doubleToText and floatToText against
+// printf's %.15G and %.7G, integerToText against %lld, roundTo against
+// decimal rounding of printf's 15 digits, toInt32 against its rule, and the
+// round trips text -> number -> text.
+#include "fuzz_support.hpp"
+
+#include <gearhost/conversions.hpp>
+
+#include <geardb/utf8.hpp>
+
+#include <cinttypes>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+namespace conv = gr::conv;
+constexpr const char* kTarget = "conversions";
+
+bool sameDouble(double a, double b)
+{
+    return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+std::string hexOf(double x)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%a", x);
+    return buf;
+}
+
+// The number prefix as documented: blanks (space, tab), an optional sign,
+// digits with an optional point (at least one digit), an exponent only when
+// a digit follows its letter and sign.
+std::string numberPrefix(std::string_view t)
+{
+    size_t i = 0;
+    while (i < t.size() && (t[i] == ' ' || t[i] == '\t')) ++i;
+    const size_t start = i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    size_t digits = 0;
+    auto isDigit = [&](size_t k) { return k < t.size() && t[k] >= '0' && t[k] <= '9'; };
+    while (isDigit(i)) ++i, ++digits;
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        while (isDigit(i)) ++i, ++digits;
+    }
+    if (digits == 0) return {};
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        size_t k = i + 1;
+        if (k < t.size() && (t[k] == '+' || t[k] == '-')) ++k;
+        if (isDigit(k)) {
+            while (isDigit(k)) ++k;
+            i = k;
+        }
+    }
+    return std::string(t.substr(start, i - start));
+}
+
+void checkTextToNumber(std::string_view text)
+{
+    const std::string prefix = numberPrefix(text);
+    const double expected = prefix.empty() ? 0.0 : std::strtod(prefix.c_str(), nullptr);
+    const double got = conv::textToNumber(text);
+    if (!sameDouble(got, expected))
+        fuzz::fault(kTarget, "textToNumber(\"" + prefix + "\") = " + hexOf(got) + ", strtod gives " + hexOf(expected));
+}
+
+std::string printfG(double x, int digits)
+{
+    if (std::isnan(x)) return "NaN";
+    if (std::isinf(x)) return x > 0 ? "Inf" : "-Inf";
+    if (x == 0) return "0";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*G", digits, x);
+    return buf;
+}
+
+// Half away from zero at `places` decimals, applied to the 15 significant
+// digits printf gives for x: the oracle of roundTo.
+double decimalRound(double x, int places)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14E", x); // d.ddddddddddddddE±x
+    std::string digits;
+    const char* p = buf;
+    const bool negative = *p == '-';
+    if (negative) ++p;
+    for (; *p != 'E'; ++p)
+        if (*p != '.') digits += *p;
+    const int exponent = std::atoi(p + 1); // of the first digit
+    const long keep = static_cast<long>(exponent) + places + 1;
+    if (keep < 0) return 0.0;
+    if (keep < static_cast<long>(digits.size())) {
+        const bool up = digits[static_cast<size_t>(keep)] >= '5';
+        digits.resize(static_cast<size_t>(keep));
+        int carry = up ? 1 : 0;
+        for (size_t i = digits.size(); carry && i-- > 0;) {
+            if (digits[i] == '9') digits[i] = '0';
+            else {
+                ++digits[i];
+                carry = 0;
+            }
+        }
+        if (carry) digits.insert(digits.begin(), '1');
+        if (digits.empty()) return 0.0;
+        // The kept digits, as a whole number, count units of 10^-places (a
+        // carry out of all of them included).
+        std::string text = (negative ? "-" : "") + digits + "E" + std::to_string(-places);
+        const double r = std::strtod(text.c_str(), nullptr);
+        return r == 0 ? 0.0 : r;
+    }
+    return std::strtod((std::string(negative ? "-" : "") + digits + "E" + std::to_string(exponent - 14)).c_str(),
+                       nullptr);
+}
+
+void checkNumber(double x, int places)
+{
+    const std::string text = conv::doubleToText(x);
+    if (text != printfG(x, 15)) fuzz::fault(kTarget, "doubleToText(" + hexOf(x) + ") = " + text + ", printf gives " + printfG(x, 15));
+    // The text reads back to the value its 15 digits denote, and that value
+    // prints the same again.
+    if (std::isfinite(x)) {
+        const double back = conv::textToNumber(text);
+        if (!sameDouble(back, std::strtod(text.c_str(), nullptr)))
+            fuzz::fault(kTarget, "textToNumber(doubleToText(" + hexOf(x) + ")) differs from strtod");
+        if (conv::doubleToText(back) != text) fuzz::fault(kTarget, "doubleToText is not stable on " + text);
+    }
+    const float f = static_cast<float>(x);
+    if (conv::floatToText(f) != printfG(static_cast<double>(f), 7))
+        fuzz::fault(kTarget, "floatToText(" + hexOf(f) + ") = " + conv::floatToText(f));
+
+    if (std::isfinite(x) && x != 0) {
+        const double rounded = conv::roundTo(x, places);
+        const double expected = decimalRound(x, places);
+        if (!sameDouble(rounded, expected))
+            fuzz::fault(kTarget, "roundTo(" + hexOf(x) + ", " + std::to_string(places) + ") = " + hexOf(rounded) +
+                                     ", decimal rounding gives " + hexOf(expected));
+    } else if (!sameDouble(conv::roundTo(x, places), x == 0 ? 0.0 : x)) {
+        fuzz::fault(kTarget, "roundTo changed " + hexOf(x));
+    }
+
+    int32_t truncated = 0;
+    if (std::isnan(x)) truncated = 0;
+    else if (x >= 2147483647.0) truncated = std::numeric_limits<int32_t>::max();
+    else if (x <= -2147483648.0) truncated = std::numeric_limits<int32_t>::min();
+    else truncated = static_cast<int32_t>(std::trunc(x));
+    if (conv::toInt32(x) != truncated) fuzz::fault(kTarget, "toInt32(" + hexOf(x) + ")");
+
+    for (bool simplified : {true, false}) {
+        const std::string name = conv::numberToNameText(x, simplified);
+        if (name.empty() || !gr::db::isValidUtf8(name)) fuzz::fault(kTarget, "numberToNameText(" + hexOf(x) + ")");
+    }
+}
+
+void checkInteger(int64_t n)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%" PRId64, n);
+    if (conv::integerToText(n) != buf) fuzz::fault(kTarget, "integerToText(" + std::string(buf) + ")");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    // The whole input as a text, then typed values from its front.
+    checkTextToNumber(std::string_view(reinterpret_cast<const char*>(data), size));
+    fuzz::Bytes in(data, size);
+    const double x = in.value<double>();
+    const int places = static_cast<int8_t>(in.byte()) % 20;
+    checkNumber(x, places);
+    checkInteger(in.value<int64_t>());
+    // The number of the input's text form, and of what that text holds.
+    const double parsed = conv::textToNumber(in.rest());
+    checkNumber(parsed, places);
+    return 0;
+}

@@ -1,0 +1,170 @@
+#include "gear_input.hpp"
+
+#include <gearprog/catalogue_schema.hpp>
+
+#include <algorithm>
+#include <charconv>
+
+namespace gearcalc::report {
+
+namespace {
+
+using schema::kDeviationSeries;
+using schema::kFirstGrade;
+using schema::kFirstTolerance;
+using schema::kLastGrade;
+using schema::kLastTolerance;
+
+std::optional<int> wholeNumber(std::string_view text)
+{
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+std::string_view trimmed(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+// A yes/no cell of the batch file (and the value of a flag given there).
+std::optional<bool> flagValue(std::string_view text)
+{
+    text = trimmed(text);
+    for (std::string_view yes : {"1", "true", "yes", "y", "x"})
+        if (text == yes) return true;
+    for (std::string_view no : {"", "0", "false", "no", "n"})
+        if (text == no) return false;
+    return std::nullopt;
+}
+
+// The name of a control character for messages.
+std::string controlName(unsigned char c)
+{
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string code = "U+00";
+    code += hex[c >> 4];
+    code += hex[c & 15];
+    switch (c) {
+    case '\n': return "a line break (" + code + ")";
+    case '\r': return "a carriage return (" + code + ")";
+    case '\t': return "a tab (" + code + ")";
+    case '\0': return "a NUL character (" + code + ")";
+    default: return "the control character " + code;
+    }
+}
+
+// Sets a text option after checking that a one-line box can hold it.
+std::string setText(std::string_view name, std::string_view value, std::string& to)
+{
+    if (std::string problem = oneLineProblem(value); !problem.empty())
+        return "--" + std::string(name) + ": the value " + problem;
+    to = std::string(value);
+    return {};
+}
+
+std::string setText(std::string_view name, std::string_view value, std::optional<std::string>& to)
+{
+    std::string text;
+    if (std::string problem = setText(name, value, text); !problem.empty()) return problem;
+    to = std::move(text);
+    return {};
+}
+
+// The three values of --helix-dms, separated by blanks (the command line
+// passes them as three words, the batch file as one cell).
+std::string setDms(std::string_view value, GearInput& gear)
+{
+    constexpr const char* kThree = "--helix-dms takes three values: degrees, minutes and seconds";
+    std::array<std::string, 3> parts;
+    std::size_t n = 0;
+    std::string_view rest = value;
+    while (true) {
+        rest = trimmed(rest);
+        if (rest.empty()) break;
+        const std::size_t end = std::min(rest.find(' '), rest.find('\t'));
+        if (n == parts.size()) return kThree;
+        if (std::string e = setText("helix-dms", rest.substr(0, end), parts[n++]); !e.empty()) return e;
+        if (end == std::string_view::npos) break;
+        rest.remove_prefix(end);
+    }
+    if (n != parts.size()) return kThree;
+    gear.helix_dms = std::move(parts);
+    gear.helical = true;
+    return {};
+}
+
+} // namespace
+
+const std::vector<std::string_view>& optionNames()
+{
+    static const std::vector<std::string_view> names = {"item",  "module",    "teeth",     "pressure-angle",
+                                                        "spur",  "helical",   "helix",     "helix-dms",
+                                                        "grade", "deviation", "tolerance"};
+    return names;
+}
+
+std::string oneLineProblem(std::string_view value)
+{
+    for (char c : value) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) return "holds " + controlName(u) + ", which a one-line box cannot hold";
+    }
+    return {};
+}
+
+std::string setOption(GearInput& gear, std::string_view name, std::string_view value)
+{
+    if (name == "item") return setText(name, value, gear.item);
+    if (name == "module") return setText(name, value, gear.module);
+    if (name == "teeth") return setText(name, value, gear.teeth);
+    if (name == "pressure-angle") return setText(name, value, gear.pressure_angle);
+    if (name == "helix-dms") return setDms(value, gear);
+    if (name == "spur" || name == "helical") {
+        std::optional<bool> on = flagValue(value);
+        if (!on) return "--" + std::string(name) + " takes yes or no, not \"" + std::string(value) + "\"";
+        if (*on) (name == "helical" ? gear.helical : gear.spur) = true;
+    } else if (name == "helix") {
+        if (std::string e = setText(name, value, gear.helix); !e.empty()) return e;
+        gear.helical = true;
+    } else if (name == "grade") {
+        std::optional<int> g = wholeNumber(trimmed(value));
+        if (!g || *g < kFirstGrade || *g > kLastGrade)
+            return "--grade takes a whole number from 1 to 12, not \"" + std::string(value) + "\"";
+        gear.grade = *g;
+    } else if (name == "deviation") {
+        const std::string_view v = trimmed(value);
+        if (std::find(kDeviationSeries.begin(), kDeviationSeries.end(), v) == kDeviationSeries.end())
+            return "--deviation takes one of a, ab, b, bc, c, cd, d, e, f, g, h, not \"" + std::string(value) + "\"";
+        gear.deviation = std::string(v);
+    } else if (name == "tolerance") {
+        std::optional<int> t = wholeNumber(trimmed(value));
+        if (!t || *t < kFirstTolerance || *t > kLastTolerance)
+            return "--tolerance takes a whole number from 21 to 30, not \"" + std::string(value) + "\"";
+        gear.tolerance = *t;
+    } else {
+        return "unknown option \"" + std::string(name) + "\"";
+    }
+    return {};
+}
+
+std::string checkCombination(const GearInput& gear)
+{
+    if (gear.item) {
+        // The lookup writes all of these itself; only the pressure angle is
+        // still read from its box.
+        if (gear.module || gear.teeth || gear.helical || gear.spur || gear.grade ||
+            gear.deviation || gear.tolerance)
+            return "--item takes no --module, --teeth, --spur, --helical, --helix, --helix-dms, --grade, "
+                   "--deviation or --tolerance: the item catalogue supplies them";
+        return {};
+    }
+    if (gear.helix && gear.helix_dms) return "--helix and --helix-dms exclude each other";
+    if (gear.spur && gear.helical) return "--spur excludes --helical, --helix and --helix-dms";
+    return {};
+}
+
+} // namespace gearcalc::report

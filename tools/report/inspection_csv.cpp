@@ -1,0 +1,149 @@
+// The inspection sheet for spreadsheet programs: one row per gear, in the
+// order the gears ran (catalogue order for --all-items), CR LF line ends,
+// UTF-8 with a byte order mark (so spreadsheet programs detect it) or GBK.
+#include "inspection_output.hpp"
+
+#include "csv.hpp"
+
+#include <gearimg/image.hpp>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace gearcalc::report {
+
+namespace {
+
+using inspection::FourDecimals;
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+constexpr std::array<std::string_view, 10> kReportColumns = {
+    "订货编号", "模数", "齿数", "齿形", "精度", "分度圆直径", "公法线跨齿数", "公法线长度", "ZKD 公法线长度",
+    "ZKD 公法线长度下偏差"};
+constexpr std::array<std::string_view, 3> kBallColumns = {"量球直径", "ZKD 跨球距", "ZKD 跨球距下偏差"};
+constexpr std::string_view kNoteColumn = "说明";
+constexpr std::string_view kSpur = "直齿";
+constexpr std::string_view kHelical = "斜齿";
+
+using Values = RunValues;
+
+std::string_view valueOf(const Values& values, std::string_view name)
+{
+    for (const auto& [n, v] : values)
+        if (n == name) return v.value_or("");
+    return {};
+}
+
+// A lower deviation as a signed number: the report writes its amount after
+// ":-"; a spreadsheet wants "-0.0282". Texts that are no number stay as they are.
+std::string negative(std::string_view amount)
+{
+    if (amount.empty() || amount.front() < '0' || amount.front() > '9') return std::string(amount);
+    return "-" + std::string(amount);
+}
+
+std::string toothForm(std::string_view helix)
+{
+    double beta = 0.0;
+    const auto [end, ec] = std::from_chars(helix.data(), helix.data() + helix.size(), beta);
+    if (helix.empty() || ec != std::errc() || end != helix.data() + helix.size()) return {};
+    return std::string(beta == 0.0 ? kSpur : kHelical);
+}
+
+// One CSV record with its CR LF.
+template <typename Cells>
+std::string record(const Cells& cells)
+{
+    std::string row;
+    bool first = true;
+    for (const auto& c : cells) {
+        if (!first) row += ',';
+        edbtool::appendCsvField(row, c);
+        first = false;
+    }
+    row += "\r\n";
+    return row;
+}
+
+void ballCells(std::vector<std::string>& cells, const TestDimensions* t)
+{
+    if (t == nullptr || !t->sheet) {
+        cells.insert(cells.end(), kBallColumns.size(), std::string());
+        return;
+    }
+    const inspection::Sheet& s = *t->sheet;
+    cells.push_back(FourDecimals(s.ball_diameter));
+    cells.push_back(s.maker_over_balls ? FourDecimals(*s.maker_over_balls) : std::string());
+    cells.push_back(s.maker_lower_deviation ? "-" + FourDecimals(*s.maker_lower_deviation) : std::string());
+}
+
+std::string note(const RunResult& run, const TestDimensions* t)
+{
+    std::string text;
+    for (const std::string& m : run.messages) text += (text.empty() ? "" : "; ") + m;
+    if (run.outcome == Outcome::NoModule) text = "no module, no report";
+    if (t != nullptr && !t->problem.empty()) text += (text.empty() ? "" : "; ") + t->problem;
+    return text;
+}
+
+} // namespace
+
+std::string InspectionCsv::header() const
+{
+    std::vector<std::string_view> columns(kReportColumns.begin(), kReportColumns.end());
+    if (options_.enabled) columns.insert(columns.end(), kBallColumns.begin(), kBallColumns.end());
+    columns.push_back(kNoteColumn);
+    std::string row = record(columns);
+    bool lossy = false;
+    if (options_.encoding == "gbk") return encoded(std::move(row), lossy);
+    return std::string(kBom) + row;
+}
+
+std::string InspectionCsv::appendRow(std::string& out, const GearInput& gear, const RunResult& run,
+                                     const Values& values, const TestDimensions* t) const
+{
+    std::vector<std::string> cells = {
+        gear.item.value_or(""),
+        std::string(valueOf(values, "module")),
+        std::string(valueOf(values, "teeth")),
+        toothForm(valueOf(values, "helix_angle")),
+        std::string(valueOf(values, "grade")),
+        std::string(valueOf(values, "pitch_diameter")),
+        std::string(valueOf(values, "teeth_spanned")),
+        std::string(valueOf(values, "span")),
+        std::string(valueOf(values, "maker_span")),
+        negative(valueOf(values, "maker_span_lower_deviation")),
+    };
+    if (options_.enabled) ballCells(cells, t);
+    cells.push_back(note(run, t));
+
+    bool lossy = false;
+    out += encoded(record(cells), lossy);
+    if (lossy) return "a text of this row has characters GBK cannot hold; they are written as \"?\"";
+    return {};
+}
+
+std::string InspectionCsv::encoded(std::string utf8, bool& lossy) const
+{
+    if (options_.encoding != "gbk") return utf8;
+    gr::image::Result<std::string> gbk = gr::image::utf8ToGbk(utf8);
+    if (gbk) return std::move(gbk.value());
+    // Character by character, so only what GBK cannot hold is lost.
+    lossy = true;
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        n = std::min(n, utf8.size() - i);
+        gr::image::Result<std::string> one = gr::image::utf8ToGbk(std::string_view(utf8).substr(i, n));
+        out += one ? one.value() : std::string("?");
+        i += n;
+    }
+    return out;
+}
+
+} // namespace gearcalc::report

@@ -1,0 +1,40 @@
+// Gears as JSON lines: one object per run, with the inputs as given, the
+// report's values as the program wrote them, the report and the messages.
+#pragma once
+
+#include "report_session.hpp"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace gearcalc::report {
+
+// The JSON name of an outcome: "ok", "not_found", "no_module" or "error".
+const char* statusName(Outcome outcome);
+
+// Writes with a streaming writer whose buffer is reused from line to line:
+// no document is built. Texts that are not well-formed UTF-8 (a typed
+// argument can be anything) are written with U+FFFD for each byte that does
+// not fit.
+class JsonLines {
+public:
+    JsonLines();
+    ~JsonLines();
+    JsonLines(const JsonLines&) = delete;
+    JsonLines& operator=(const JsonLines&) = delete;
+
+    // Appends the object of one run and a line end to `out`; `inspection`,
+    // when given, is the JSON text of its "inspection" object.
+    void append(std::string& out, const GearInput& gear, const RunResult& result,
+                std::optional<std::string_view> inspection = std::nullopt);
+
+private:
+    struct Writer;
+    std::unique_ptr<Writer> writer_;
+    std::vector<std::optional<std::string_view>> found_;
+};
+
+} // namespace gearcalc::report
