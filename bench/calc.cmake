@@ -12,7 +12,7 @@ add_dependencies(calc_bench stylx catalogues gearcalc-report)
 target_compile_definitions(calc_bench PRIVATE GEARCALC_REPORT="$<TARGET_FILE:gearcalc-report>")
 
 # The inspection sheet for the generated million-record catalogue.
-add_executable(inspection_bench ${CMAKE_CURRENT_LIST_DIR}/inspection_bench.cpp)
+add_executable(inspection_bench ${CMAKE_CURRENT_LIST_DIR}/gauging_bench.cpp)
 target_link_libraries(inspection_bench PRIVATE benchmark::benchmark gear_catalogue gear_options)
 target_compile_definitions(inspection_bench PRIVATE GEARCALC_DIST_DIR="${GEARCALC_DIST_DIR}"
                            GEARCALC_REPORT="$<TARGET_FILE:gearcalc-report>")

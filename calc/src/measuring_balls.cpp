@@ -2,7 +2,7 @@
 // DIN 3977:1981-02 Table 1 (55 sizes from 0.17 to 50 mm, printed in five
 // columns of eleven). Where each value comes from, and which ones still need
 // a look at a printed copy of the standard: calc/SOURCES.md.
-#include "gearcalc/inspection.hpp"
+#include "gearcalc/gauging.hpp"
 
 #include <array>
 #include <charconv>

@@ -2,7 +2,7 @@
 // program's window on the headless runtime, fills it from the options,
 // clicks 计算按钮 and prints the result box. See --help and README.md.
 #include "batch.hpp"
-#include "inspection_output.hpp"
+#include "gauging_output.hpp"
 #include "json_lines.hpp"
 #include "report_session.hpp"
 

@@ -1,7 +1,7 @@
 // Dimensions over balls, the ball choice and the span's face width, checked
 // against a published figure, values computed beforehand in 30-digit
 // arithmetic, and a second formulation in long double.
-#include "gearcalc/inspection.hpp"
+#include "gearcalc/gauging.hpp"
 
 #include "named_rows.hpp"
 

@@ -1,4 +1,4 @@
-#include "inspection_output.hpp"
+#include "gauging_output.hpp"
 
 #include <CLI/CLI.hpp>
 

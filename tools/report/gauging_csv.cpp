@@ -1,7 +1,7 @@
 // The inspection sheet for spreadsheet programs: one row per gear, in the
 // order the gears ran (catalogue order for --all-items), CR LF line ends,
 // UTF-8 with a byte order mark (so spreadsheet programs detect it) or GBK.
-#include "inspection_output.hpp"
+#include "gauging_output.hpp"
 
 #include "csv.hpp"
 

@@ -1,4 +1,4 @@
-#include "gearcalc/inspection.hpp"
+#include "gearcalc/gauging.hpp"
 
 #include <charconv>
 #include <cmath>

@@ -1,6 +1,6 @@
 // The three forms of the test dimensions: the text block after the report,
 // the JSON object and the rows of the inspection CSV.
-#include "inspection_output.hpp"
+#include "gauging_output.hpp"
 
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>

@@ -1,7 +1,7 @@
 // The inspection data of one gear: the ball, the dimension over it at the
 // nominal tooth thickness and at both allowances, the maker's form of it, and
 // whether the span can be measured on the given face width.
-#include "gearcalc/inspection.hpp"
+#include "gearcalc/gauging.hpp"
 
 #include <cmath>
 

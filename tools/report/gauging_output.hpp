@@ -7,7 +7,7 @@
 
 #include "report_session.hpp"
 
-#include <gearcalc/inspection.hpp>
+#include <gearcalc/gauging.hpp>
 
 #include <functional>
 #include <optional>
