@@ -82,18 +82,7 @@ for expected in "公法线长度：15.3209" "公法线跨齿数：3"; do
 done
 
 if [ -n "$screenshot" ]; then
-  # A helical gear, helix angle in decimal degrees, with grade 7, series e
-  # and tolerance 25 chosen from the keyboard: the report's whole accuracy
-  # block, and every input of the window in use.
-  click_at $HELICAL_RADIO
-  click_at $DECIMAL_TICK
-  click_at $DECIMAL_BOX
-  xdotool type --delay 30 "19.5283"
-  for downs in 7 8 5; do
-    xdotool key Tab
-    for _ in $(seq "$downs"); do xdotool key Down; done
-  done
-  xdotool key Return
+  type_helical_example
   # The picture as the run leaves the window: the report's end, with the
   # maker's values, in view without scrolling.
   xdotool mousemove 1000 700 # off the window: no hover highlight

@@ -7,6 +7,8 @@
 #   copy_report NEEDLE SECONDS       the result box's text, read the way a
 #                                    user copies it (needs the check's
 #                                    click_at and RESULT_BOX)
+#   type_helical_example             the screenshots' gear (needs click_at,
+#                                    HELICAL_RADIO, DECIMAL_TICK, DECIMAL_BOX)
 # Needs `fail` (message, exit 1) from the check.
 
 started=()
@@ -65,4 +67,19 @@ copy_report() { # needle seconds
   done
   printf '%s' "$text"
   return 1
+}
+
+# A helical gear, helix angle in decimal degrees, with grade 7, series e
+# and tolerance 25 chosen from the keyboard, then Enter: the report's whole
+# accuracy block, and every input of the window in use.
+type_helical_example() {
+  click_at $HELICAL_RADIO
+  click_at $DECIMAL_TICK
+  click_at $DECIMAL_BOX
+  xdotool type --delay 40 "19.5283"
+  for downs in 7 8 5; do
+    xdotool key Tab
+    for _ in $(seq "$downs"); do xdotool key Down; done
+  done
+  xdotool key Return
 }

@@ -88,15 +88,7 @@ say "the report is kept"
 click_at $ITEM_TICK # back to the direct mode
 
 if [ -n "$screenshot" ]; then
-  click_at $HELICAL_RADIO
-  click_at $DECIMAL_TICK
-  click_at $DECIMAL_BOX
-  xdotool type --delay 40 "19.5283"
-  for downs in 7 8 5; do
-    xdotool key Tab
-    for _ in $(seq "$downs"); do xdotool key Down; done
-  done
-  xdotool key Return
+  type_helical_example
   copy_report "ZKD 公法线长度下偏差" 15 >/dev/null || fail "no accuracy block in the helical report"
   click_at $RESULT_BOX
   xdotool key End
