@@ -85,13 +85,15 @@ sleep 0.5
 kept=$(copy_report "公法线跨齿数" 10) || fail "the report is gone after the message: '$kept'"
 [ "$kept" = "$report" ] || fail "the report changed after the unknown item number"
 say "the report is kept"
+click_at $ITEM_BOX
+xdotool key --clearmodifiers ctrl+a BackSpace
 click_at $ITEM_TICK # back to the direct mode
 
 if [ -n "$screenshot" ]; then
   type_helical_example
   copy_report "ZKD 公法线长度下偏差" 15 >/dev/null || fail "no accuracy block in the helical report"
   click_at $RESULT_BOX
-  xdotool key End
+  xdotool key --clearmodifiers ctrl+End
   xdotool mousemove 1000 700
   sleep 0.5
   import -window root "$work/root.png" || fail "could not capture the screen"

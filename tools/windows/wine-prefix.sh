@@ -7,8 +7,8 @@
 # Both: no Mono or Gecko (they would be offered for download), no debugger
 # when a program crashes (it would wait for someone to use it), and the
 # faces a Windows program asks for are replaced by an installed CJK font,
-# so Chinese text renders with real glyphs. That replacement lives in this
-# prefix only; the product itself brings no fonts.
+# so Chinese text renders with real glyphs. That replacement and the
+# title-bar font live in this prefix only; the product itself brings no fonts.
 # A prefix that was made already is left as it is.
 set -euo pipefail
 prefix="$1"
@@ -41,5 +41,10 @@ reg="$prefix/gearcalc.reg"
   echo '"Decorated"="N"'
 } >"$reg"
 wine regedit /S "$(printf 'Z:%s' "${reg//\//\\}")" >/dev/null 2>&1 </dev/null
+# Wine draws the title-bar buttons with its own Marlett font; this Wine does
+# not find the copy it ships unless it is in the prefix's font folder.
+for font in /usr/share/wine/fonts/marlett.ttf; do
+  [ -f "$font" ] && cp "$font" "$prefix/drive_c/windows/Fonts/"
+done
 wineserver -w
 touch "$stamp"
