@@ -47,13 +47,16 @@ std::string withoutTrailingSeparator(std::string folder)
     return folder;
 }
 
-std::wstring toWide(std::string_view utf8)
+static_assert(CP_UTF8 == 65001);
+
+std::wstring toWide(std::string_view text, unsigned code_page)
 {
-    if (utf8.empty()) return {};
-    const int units = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    if (text.empty()) return {};
+    const int length = static_cast<int>(text.size());
+    const int units = ::MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
     if (units <= 0) return {};
     std::wstring wide(static_cast<std::size_t>(units), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), wide.data(), units);
+    ::MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, text.data(), length, wide.data(), units);
     return wide;
 }
 

@@ -20,12 +20,7 @@ constexpr UINT kGbk = 936;
 
 std::wstring gbkToWide(std::string_view gbk)
 {
-    if (gbk.empty()) return {};
-    const int units = ::MultiByteToWideChar(kGbk, MB_ERR_INVALID_CHARS, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
-    if (units <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(units), L'\0');
-    ::MultiByteToWideChar(kGbk, MB_ERR_INVALID_CHARS, gbk.data(), static_cast<int>(gbk.size()), wide.data(), units);
-    return wide;
+    return toWide(gbk, kGbk);
 }
 
 // Nothing converted when a character has no GBK form (no '?' in its place).

@@ -89,8 +89,9 @@ private:
 // The loaded module (HMODULE of the executable or a library) that holds
 // `address`; null when the system cannot say.
 LibraryHandle moduleHandle(const void* address);
-// UTF-8 to UTF-16; empty for invalid UTF-8.
-std::wstring toWide(std::string_view utf8);
+// UTF-8 (or the text of another code page: 936 is GBK) to UTF-16; empty
+// for text that is not valid in that code page.
+std::wstring toWide(std::string_view text, unsigned code_page = 65001);
 // UTF-16 to UTF-8; nothing when `wide` is not valid UTF-16 (an unpaired
 // surrogate cannot be passed on without naming another file).
 std::optional<std::string> fromWide(std::wstring_view wide);
