@@ -100,13 +100,6 @@ fi
 
 # --- The exit button ends the program ------------------------------------------------
 click_at $EXIT_BUTTON
-for _ in $(seq 50); do
-  kill -0 "$program_pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$program_pid" 2>/dev/null && fail "the exit button did not end the program"
-wait "$program_pid"
-status=$?
-[ "$status" -eq 0 ] || fail "the program exited with status $status: $(cat "$work/program.log")"
+expect_clean_exit "$program_pid" 5
 say "passed"
 exit 0

@@ -9,6 +9,8 @@
 #                                    click_at and RESULT_BOX)
 #   type_helical_example             the screenshots' gear (needs click_at,
 #                                    HELICAL_RADIO, DECIMAL_TICK, DECIMAL_BOX)
+#   expect_clean_exit PID SECONDS    the program ends within SECONDS with
+#                                    status 0 (its output in $work/program.log)
 # Needs `fail` (message, exit 1) from the check.
 
 started=()
@@ -82,4 +84,17 @@ type_helical_example() {
     for _ in $(seq "$downs"); do xdotool key Down; done
   done
   xdotool key Return
+}
+
+# After the exit button: the program `pid` must end by itself, with status 0.
+expect_clean_exit() { # pid seconds
+  local tenths=$(($2 * 10)) status
+  for _ in $(seq "$tenths"); do
+    kill -0 "$1" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$1" 2>/dev/null && fail "the exit button did not end the program"
+  wait "$1"
+  status=$?
+  [ "$status" -eq 0 ] || fail "the program exited with status $status: $(cat "$work/program.log")"
 }

@@ -315,9 +315,7 @@ private slots:
 
         // Tab itself, in the direct-spur mode: disabled controls are passed
         // over, and it comes round to the module box again.
-        const std::vector<uint32_t> visited_expected = {
-            id::齿数编辑框,   id::直齿单选框, id::斜齿单选框, id::精度组合框, id::齿厚偏差组合框, id::齿厚公差组合框,
-            id::货号选择框,   id::结果编辑框, id::隐藏选择框, id::计算按钮,   id::退出按钮,       id::模数编辑框};
+        const std::vector<uint32_t> visited_expected = directSpurTabVisits();
         focusByClick(id::模数编辑框);
         std::vector<uint32_t> visited;
         for (std::size_t i = 0; i < visited_expected.size(); ++i) {

@@ -92,9 +92,7 @@ TEST_F(Win32Window, ClickingTheSelectedRadioButtonChangesNothing)
 TEST_F(Win32Window, TabVisitsTheEnabledTabStopsInReadingOrder)
 {
     EXPECT_FALSE(::GetWindowLongW(control(id::压力角编辑框), GWL_STYLE) & WS_TABSTOP);
-    const std::vector<uint32_t> expected = {
-        id::齿数编辑框, id::直齿单选框, id::斜齿单选框, id::精度组合框, id::齿厚偏差组合框, id::齿厚公差组合框,
-        id::货号选择框, id::结果编辑框, id::隐藏选择框, id::计算按钮,   id::退出按钮,       id::模数编辑框};
+    const std::vector<uint32_t> expected = directSpurTabVisits();
     focus(id::模数编辑框);
     std::vector<uint32_t> visited;
     for (std::size_t i = 0; i < expected.size(); ++i) {

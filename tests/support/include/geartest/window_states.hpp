@@ -4,11 +4,13 @@
 #pragma once
 
 #include <gearhost/model.hpp>
+#include <gearprog/form_identities.hpp>
 
 #include <cstdint>
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace geartest {
 
@@ -80,6 +82,15 @@ inline State directSpur() { return mode(kOff, kOff, kGreyLabel, kOff, false); }
 inline State helicalDms(const char* decimal_label = kGreyLabel) { return mode(kOn, kOff, decimal_label, kOn, false); }
 inline State helicalDecimal() { return mode(kOff, kOn, kBlackLabel, kOn, false); }
 inline State itemMode() { return mode(kOff, kOff, kGreyLabel, kOff, true); }
+
+// Where each press of Tab goes from the module box in the direct-spur mode:
+// the disabled controls are passed over, and it comes round to the module box.
+inline std::vector<uint32_t> directSpurTabVisits()
+{
+    namespace id = gearcalc::id;
+    return {id::齿数编辑框, id::直齿单选框, id::斜齿单选框, id::精度组合框, id::齿厚偏差组合框, id::齿厚公差组合框,
+            id::货号选择框, id::结果编辑框, id::隐藏选择框, id::计算按钮,   id::退出按钮,       id::模数编辑框};
+}
 
 inline std::string shown(const std::string& value) { return value; }
 inline std::string shown(int value) { return std::to_string(value); }
