@@ -2,8 +2,9 @@
 # The whole program for 64-bit Windows, cross-built with mingw-w64 and
 # tested under Wine:
 #   1. installs what is missing (mingw-w64, Wine, zip, the tools that turn
-#      Debian's SQLite source into its one-file form, Xvfb and a CJK font
-#      for the end-to-end check)
+#      Debian's SQLite source into its one-file form, GoogleTest's sources,
+#      the header-only libraries, Xvfb and a CJK font for the end-to-end
+#      check)
 #   2. builds build/windows/_prefix: SQLite from Debian's source package,
 #      GoogleTest, the header-only packages (tools/windows/sysroot.sh)
 #   3. makes the Wine prefixes (tools/windows/wine-prefix.sh)
@@ -31,6 +32,9 @@ PACKAGES=(
   build-essential cmake dpkg-dev tcl
   mingw-w64 wine wine64 fonts-wine zip unzip
   xvfb xauth xdotool xclip fonts-wqy-microhei
+  # Cross-built or copied from their Debian packages by sysroot.sh; the
+  # SQLite headers name the version the Linux build links.
+  googletest libcli11-dev nlohmann-json3-dev rapidjson-dev libsqlite3-dev
 )
 
 install_deps() {
