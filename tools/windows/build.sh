@@ -29,7 +29,7 @@ done
 
 out="$repo/build/windows"
 PACKAGES=(
-  build-essential cmake dpkg-dev tcl
+  build-essential cmake dpkg-dev tcl file
   mingw-w64 wine wine64 fonts-wine zip unzip
   xvfb xauth xdotool xclip fonts-wqy-microhei
   # Cross-built or copied from their Debian packages by sysroot.sh; the
