@@ -129,10 +129,81 @@ const TypedCase kTypedCases[] = {
     {"helix_escape", {"--module", "2", "--teeth", "20", "--helix", "1\x1b"}, "the control character U+001B"},
     {"helix_dms_part", {"--module", "2", "--teeth", "20", "--helix-dms", "1", "2\r", "3"}, "--helix-dms"},
     {"item_delete", {"--item", "ZKD\x7f"}, "U+007F"},
+    {"module_line_separator", {"--module", "2\u2028分度圆直径：999", "--teeth", "20"}, "a line separator (U+2028)"},
+    {"pressure_angle_paragraph_separator", {"--module", "2", "--teeth", "20", "--pressure-angle", "20\u2029x"},
+     "--pressure-angle: the value holds a paragraph separator (U+2029)"},
+    {"item_next_line", {"--item", "ZKD\u0085分度圆直径：999"}, "the control character U+0085"},
+    {"helix_c1", {"--module", "2", "--teeth", "20", "--helix", "1\u009b"}, "U+009B"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Typed, ControlCharacters, ::testing::ValuesIn(kTypedCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// --- The window's typing rules on the command line -----------------------------------
+
+// What each box refuses is refused on the command line too, naming the option.
+const TypedCase kRefusedByTheBox[] = {
+    {"module_letters", {"--module", "abc", "--teeth", "20"}, "--module: the value \"abc\" is not a number"},
+    {"module_hexadecimal", {"--module", "0x2", "--teeth", "20"}, "--module: the value \"0x2\" is not a number"},
+    {"module_nan", {"--module", "nan", "--teeth", "20"}, "--module"},
+    {"module_quotes", {"--module", "\"2\"", "--teeth", "20"}, "--module"},
+    {"module_byte_order_mark", {"--module", "\uFEFF" "2", "--teeth", "20"}, "--module"},
+    {"module_other_digits", {"--module", "\u0662", "--teeth", "20"}, "--module"},
+    {"teeth_point", {"--module", "2", "--teeth", "20.7"}, "--teeth: the value \"20.7\" is not a whole number"},
+    {"teeth_full_width_point", {"--module", "2", "--teeth", "２０．７"}, "--teeth"},
+    {"helix_letters", {"--module", "2", "--teeth", "20", "--helix", "1e1"}, "--helix"},
+    {"helix_dms_point", {"--module", "2", "--teeth", "20", "--helix-dms", "1", "2.5", "3"}, "--helix-dms"},
+    {"item_too_long", {"--item", std::string(2000, 'Z')}, "longer than the 1000 characters"},
+    {"module_not_utf8", {"--module", "\xff", "--teeth", "20"}, "--module: the value is not UTF-8"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Refused, ControlCharacters, ::testing::ValuesIn(kRefusedByTheBox),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// What a box turns a typed text into is what the report shows: "2,5" and a
+// Chinese input method's full-width digits and points, as in the window.
+TEST(ReportTyping, ValuesBecomeWhatTheBoxShows)
+{
+    const struct {
+        std::vector<std::string> args;
+        const char* module;
+        const char* pitch;
+    } cases[] = {
+        {{"--module", "2,5", "--teeth", "20"}, "2.5", "50"},
+        {{"--module", "２，５", "--teeth", "２０"}, "2.5", "50"},
+        {{"--module", "２．５", "--teeth", "20"}, "2.5", "50"},
+        {{"--module", "2。5", "--teeth", "20"}, "2.5", "50"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--format", "json"});
+        const Outcome r = report(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::vector<Json> lines = jsonLines(r.out);
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0]["module"], c.module) << c.args[1];
+        EXPECT_EQ(lines[0]["pitch_diameter"], c.pitch) << c.args[1];
+        EXPECT_EQ(lines[0]["teeth"], "20");
+    }
+    // The ordinary pressure-angle box keeps what is typed, as the window does.
+    const Outcome r = report({"--module", "2", "--teeth", "20", "--pressure-angle", "2,0", "--format", "json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(jsonLines(r.out)[0]["pressure_angle"], "2,0");
+}
+
+TEST(ReportTyping, BatchCellRefusedByItsBoxNamesRowAndColumn)
+{
+    TempFolder folder;
+    writeFile(folder.file("gears.csv"), "module,teeth\n2,20\n\"2,5\",20.7\n");
+    const Outcome r = report({"--batch", folder.file("gears.csv")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(contains(r.err, "gears.csv:3: --teeth: the value \"20.7\" is not a whole number")) << r.err;
+    writeFile(folder.file("gears.csv"), "module,teeth\n\"2,5\",２０\n");
+    const Outcome ok = report({"--batch", folder.file("gears.csv")});
+    ASSERT_EQ(ok.status, 0) << ok.err;
+    EXPECT_EQ(jsonLines(ok.out)[0]["module"], "2.5");
+}
 
 TEST(ReportHostile, BatchCellWithALineBreakIsRefusedNamingTheLine)
 {

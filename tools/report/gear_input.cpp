@@ -1,6 +1,8 @@
 #include "gear_input.hpp"
 
+#include <gearhost/typing.hpp>
 #include <gearprog/catalogue_schema.hpp>
+#include <gearrt/form.hpp>
 
 #include <algorithm>
 #include <charconv>
@@ -41,28 +43,27 @@ std::optional<bool> flagValue(std::string_view text)
     return std::nullopt;
 }
 
-// The name of a control character for messages.
-std::string controlName(unsigned char c)
+// The input mode of the window's box that option `name` types into.
+int32_t boxOf(std::string_view name)
 {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string code = "U+00";
-    code += hex[c >> 4];
-    code += hex[c & 15];
-    switch (c) {
-    case '\n': return "a line break (" + code + ")";
-    case '\r': return "a carriage return (" + code + ")";
-    case '\t': return "a tab (" + code + ")";
-    case '\0': return "a NUL character (" + code + ")";
-    default: return "the control character " + code;
-    }
+    if (name == "module" || name == "helix") return gr::form::kDecimalInput;
+    if (name == "teeth" || name == "helix-dms") return gr::form::kIntegerInput;
+    return gr::form::kOrdinaryInput; // item, pressure-angle
 }
 
-// Sets a text option after checking that a one-line box can hold it.
+// Sets a text option to what the window's box makes of it, or says why the
+// box refuses it.
 std::string setText(std::string_view name, std::string_view value, std::string& to)
 {
-    if (std::string problem = oneLineProblem(value); !problem.empty())
-        return "--" + std::string(name) + ": the value " + problem;
-    to = std::string(value);
+    gr::BoxEntry entry = gr::enterText(boxOf(name), value);
+    if (!entry.text) {
+        // The value itself is shown where it is short and printable.
+        const bool show = value.size() <= 80 && gr::oneLineProblem(value).empty() &&
+                          entry.refusal.rfind("is not UTF-8", 0) != 0;
+        return "--" + std::string(name) + ": the value " + (show ? "\"" + std::string(value) + "\" " : "") +
+               entry.refusal;
+    }
+    to = std::move(*entry.text);
     return {};
 }
 
@@ -79,7 +80,7 @@ std::string setText(std::string_view name, std::string_view value, std::optional
 std::string setDms(std::string_view value, GearInput& gear)
 {
     constexpr const char* kThree = "--helix-dms takes three values: degrees, minutes and seconds";
-    std::array<std::string, 3> parts;
+    std::array<std::string_view, 3> parts;
     std::size_t n = 0;
     std::string_view rest = value;
     while (true) {
@@ -87,17 +88,30 @@ std::string setDms(std::string_view value, GearInput& gear)
         if (rest.empty()) break;
         const std::size_t end = std::min(rest.find(' '), rest.find('\t'));
         if (n == parts.size()) return kThree;
-        if (std::string e = setText("helix-dms", rest.substr(0, end), parts[n++]); !e.empty()) return e;
+        parts[n++] = rest.substr(0, end);
         if (end == std::string_view::npos) break;
         rest.remove_prefix(end);
     }
     if (n != parts.size()) return kThree;
-    gear.helix_dms = std::move(parts);
-    gear.helical = true;
-    return {};
+    return setHelixDms(gear, parts);
 }
 
 } // namespace
+
+std::string typingProblem(std::string_view name, std::string_view value)
+{
+    return gr::enterText(boxOf(name), value).refusal;
+}
+
+std::string setHelixDms(GearInput& gear, const std::array<std::string_view, 3>& parts)
+{
+    std::array<std::string, 3> texts;
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        if (std::string e = setText("helix-dms", parts[i], texts[i]); !e.empty()) return e;
+    gear.helix_dms = std::move(texts);
+    gear.helical = true;
+    return {};
+}
 
 const std::vector<std::string_view>& optionNames()
 {
@@ -105,15 +119,6 @@ const std::vector<std::string_view>& optionNames()
                                                         "spur",  "helical",   "helix",     "helix-dms",
                                                         "grade", "deviation", "tolerance"};
     return names;
-}
-
-std::string oneLineProblem(std::string_view value)
-{
-    for (char c : value) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F) return "holds " + controlName(u) + ", which a one-line box cannot hold";
-    }
-    return {};
 }
 
 std::string setOption(GearInput& gear, std::string_view name, std::string_view value)

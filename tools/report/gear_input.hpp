@@ -3,6 +3,8 @@
 // checking a batch file needs no window.
 #pragma once
 
+#include <gearhost/typing.hpp>
+
 #include <array>
 #include <optional>
 #include <string>
@@ -30,18 +32,26 @@ struct GearInput {
 // Sets the option `name` (a long option's name without the dashes) from
 // the text `value` as the command line and the batch file spell it. Returns
 // an empty string, or what is wrong with the value. A text bound for one of
-// the window's one-line boxes may not hold a control character (a line
-// break, a tab, a NUL): typed into the window, such a key acts instead of
-// becoming part of the text.
+// the window's boxes goes through the box's typing rules (gearhost/
+// typing.hpp): the gear holds what the box would show ("2,5" typed into
+// 模数 is 2.5), and what the box refuses (letters in a number box, a point
+// in 齿数, a control character or line separator anywhere) is refused here.
 std::string setOption(GearInput& gear, std::string_view name, std::string_view value);
+
+// Why the box that option `name` types into refuses `value`, worded to
+// follow "the value "; empty when it takes it.
+std::string typingProblem(std::string_view name, std::string_view value);
+
+// Sets --helix-dms from its three values, each as typed into its box.
+std::string setHelixDms(GearInput& gear, const std::array<std::string_view, 3>& parts);
 
 // The options setOption knows, in the order the help lists them.
 const std::vector<std::string_view>& optionNames();
 
 // What is wrong with `value` as the content of a one-line box: an empty
-// string, or the control character it holds, e.g. "holds a line break
-// (U+000A), which a one-line box cannot hold".
-std::string oneLineProblem(std::string_view value);
+// string, or the character it holds that no one-line box can, e.g. "holds a
+// line break (U+000A), which a one-line box cannot hold".
+using gr::oneLineProblem;
 
 // Checks a complete input for combinations that make no sense (an item
 // number together with the inputs the lookup overwrites, spur with a helix

@@ -199,7 +199,7 @@ int allItems(Session& session, const std::string& catalogue_dir, const std::stri
             g.pressure_angle = pressure_angle;
             // An item number the item-number box cannot hold is never found
             // in the window.
-            if (std::string problem = gearcalc::report::oneLineProblem(numbers[i]); !problem.empty()) {
+            if (std::string problem = gearcalc::report::typingProblem("item", numbers[i]); !problem.empty()) {
                 RunResult r;
                 r.outcome = Outcome::Stopped;
                 r.messages.push_back("the item number " + problem);
@@ -283,11 +283,7 @@ std::string gearFromOptions(const Options& o, GearInput& gear)
     set(o.o_helix, "helix", o.helix);
     if (*o.o_dms && problem.empty()) {
         // Three words, each as typed into its box.
-        for (const std::string& part : o.helix_dms)
-            if (std::string p = gearcalc::report::oneLineProblem(part); !p.empty() && problem.empty())
-                problem = "--helix-dms: the value " + p;
-        gear.helix_dms = std::array<std::string, 3>{o.helix_dms[0], o.helix_dms[1], o.helix_dms[2]};
-        gear.helical = true;
+        problem = gearcalc::report::setHelixDms(gear, {o.helix_dms[0], o.helix_dms[1], o.helix_dms[2]});
     }
     set(o.o_grade, "grade", std::to_string(o.grade));
     set(o.o_deviation, "deviation", o.deviation);
