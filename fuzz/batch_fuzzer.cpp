@@ -7,7 +7,9 @@
 #include "batch.hpp"
 #include "csv.hpp"
 
+#include <gearhost/typing.hpp>
 #include <gearprog/catalogue_schema.hpp>
+#include <gearrt/form.hpp>
 
 #include <algorithm>
 
@@ -18,21 +20,28 @@ using gearcalc::report::GearInput;
 constexpr const char* kTarget = "batch";
 const std::string kPath = "gears.csv";
 
-void oneLine(const std::optional<std::string>& text, const char* what)
+// A value the gear holds is one its box holds as typed: no control
+// character or line separator, not too long, a number in a number box, and
+// already in the box's own form (entering it again changes nothing).
+void oneLine(const std::optional<std::string>& text, const char* what, int32_t box = gr::form::kOrdinaryInput)
 {
-    if (text && !gearcalc::report::oneLineProblem(*text).empty())
-        fuzz::fault(kTarget, std::string(what) + " holds a control character");
+    if (!text) return;
+    if (!gearcalc::report::oneLineProblem(*text).empty())
+        fuzz::fault(kTarget, std::string(what) + " holds a control character or line separator");
+    if (!gr::holdsAsTyped(box, *text)) fuzz::fault(kTarget, std::string(what) + " is a text its box refuses");
+    const gr::BoxEntry again = gr::enterText(box, *text);
+    if (!again.text || *again.text != *text) fuzz::fault(kTarget, std::string(what) + " is not in its box's form");
 }
 
 void checkGear(const GearInput& g)
 {
     oneLine(g.item, "item");
-    oneLine(g.module, "module");
-    oneLine(g.teeth, "teeth");
+    oneLine(g.module, "module", gr::form::kDecimalInput);
+    oneLine(g.teeth, "teeth", gr::form::kIntegerInput);
     oneLine(g.pressure_angle, "pressure angle");
-    oneLine(g.helix, "helix");
+    oneLine(g.helix, "helix", gr::form::kDecimalInput);
     if (g.helix_dms)
-        for (const std::string& part : *g.helix_dms) oneLine(part, "helix-dms");
+        for (const std::string& part : *g.helix_dms) oneLine(part, "helix-dms", gr::form::kIntegerInput);
     namespace schema = gearcalc::schema;
     if (g.grade && (*g.grade < schema::kFirstGrade || *g.grade > schema::kLastGrade)) fuzz::fault(kTarget, "grade");
     if (g.tolerance && (*g.tolerance < schema::kFirstTolerance || *g.tolerance > schema::kLastTolerance))
@@ -53,7 +62,7 @@ bool same(const GearInput& a, const GearInput& b)
            a.grade == b.grade && a.deviation == b.deviation && a.tolerance == b.tolerance;
 }
 
-std::string written(const Batch& batch)
+std::string written(Batch& batch)
 {
     std::string out;
     auto row = [&](const std::vector<std::string>& cells) {
@@ -64,7 +73,7 @@ std::string written(const Batch& batch)
         out += "\r\n";
     };
     row(batch.columns);
-    for (const edbtool::CsvRecord& r : batch.rows) row(r.fields);
+    for (size_t i = 0; i < batch.size(); ++i) row(batch.row(i).fields);
     return out;
 }
 
@@ -74,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     Batch batch;
     const std::string error =
-        gearcalc::report::parseBatch(std::string_view(reinterpret_cast<const char*>(data), size), kPath, batch);
+        gearcalc::report::parseBatch(std::string(reinterpret_cast<const char*>(data), size), kPath, batch);
     if (!error.empty()) {
         if (error.rfind(kPath + ":", 0) != 0) fuzz::fault(kTarget, "a refusal that does not name the file: " + error);
         return 0;
@@ -87,6 +96,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     std::vector<GearInput> gears(batch.size());
     for (size_t i = 0; i < batch.size(); ++i) {
+        // Memory for a row is bounded whatever the file: no more cells than
+        // columns, no cell longer than a row may be.
+        const edbtool::CsvRecord& cells = batch.row(i);
+        if (cells.fields.size() > batch.columns.size()) fuzz::fault(kTarget, "a row with more cells than columns");
+        for (const std::string& cell : cells.fields)
+            if (cell.size() > gearcalc::report::kMaxBatchRowBytes) fuzz::fault(kTarget, "a cell longer than a row may be");
         if (const std::string e = batch.gear(i, gears[i]); !e.empty()) fuzz::fault(kTarget, "a taken row is bad: " + e);
         checkGear(gears[i]);
     }

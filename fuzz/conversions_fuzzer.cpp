@@ -3,10 +3,13 @@
 // the documented grammar takes, doubleToText and floatToText against
 // printf's %.15G and %.7G, integerToText against %lld, roundTo against
 // decimal rounding of printf's 15 digits, toInt32 against its rule, and the
-// round trips text -> number -> text.
+// round trips text -> number -> text; and the typing rules of the boxes
+// these texts come from.
 #include "fuzz_support.hpp"
 
 #include <gearhost/conversions.hpp>
+#include <gearhost/typing.hpp>
+#include <gearrt/form.hpp>
 
 #include <geardb/utf8.hpp>
 
@@ -174,10 +177,43 @@ void checkInteger(int64_t n)
 
 } // namespace
 
+// The typing rules of the boxes that hand texts to textToNumber: a value a
+// box takes is UTF-8, one line (no control character, no line or paragraph
+// separator), within the length a box holds, a number being typed in a
+// number box (so textToNumber reads all of it), and in the box's own form.
+void checkTyping(std::string_view typed)
+{
+    for (int32_t box : {gr::form::kOrdinaryInput, gr::form::kIntegerInput, gr::form::kDecimalInput}) {
+        const gr::BoxEntry entry = gr::enterText(box, typed);
+        if (!entry.text) {
+            if (entry.refusal.empty()) fuzz::fault(kTarget, "a refusal without a reason");
+            continue;
+        }
+        const std::string& text = *entry.text;
+        if (!gr::db::isValidUtf8(text)) fuzz::fault(kTarget, "a box took text that is not UTF-8");
+        if (text.find_first_of("\r\n\t") != std::string::npos || text.find("\xE2\x80\xA8") != std::string::npos ||
+            text.find("\xE2\x80\xA9") != std::string::npos || text.find("\xC2\x85") != std::string::npos)
+            fuzz::fault(kTarget, "a box took a line break or line separator");
+        if (text.size() > 4 * gr::kMaxBoxCharacters) fuzz::fault(kTarget, "a box took an overlong text");
+        const gr::BoxEntry again = gr::enterText(box, text);
+        if (!again.text || *again.text != text) fuzz::fault(kTarget, "a box's text is not in the box's form");
+        if (box != gr::form::kOrdinaryInput && text.find_first_not_of("-.0123456789") != std::string::npos)
+            fuzz::fault(kTarget, "a number box took more than a number being typed");
+        // Typed in pieces, the same text never takes a character the whole refuses.
+        const std::size_t half = typed.size() / 2;
+        const auto first = gr::typeInto(box, "", typed.substr(0, half), "");
+        if (first && typed.find_first_of("\r\n") == std::string_view::npos) {
+            const auto whole = gr::typeInto(box, first->text, typed.substr(half), "");
+            if (whole && !gr::holdsAsTyped(box, whole->text)) fuzz::fault(kTarget, "typing in pieces took a bad text");
+        }
+    }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // The whole input as a text, then typed values from its front.
     checkTextToNumber(std::string_view(reinterpret_cast<const char*>(data), size));
+    checkTyping(std::string_view(reinterpret_cast<const char*>(data), size));
     fuzz::Bytes in(data, size);
     const double x = in.value<double>();
     const int places = static_cast<int8_t>(in.byte()) % 20;

@@ -205,6 +205,49 @@ TEST(ReportTyping, BatchCellRefusedByItsBoxNamesRowAndColumn)
     EXPECT_EQ(jsonLines(ok.out)[0]["module"], "2.5");
 }
 
+// --- Batch files that would take memory out of proportion --------------------------
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+struct BigBatchCase {
+    const char* name;
+    std::string content;
+    const char* says;
+};
+
+TEST(ReportBatchMemory, HugeRowsAreRefusedNamingTheRowWithLittleMemory)
+{
+    const BigBatchCase cases[] = {
+        {"a row of commas", "module,teeth\n2,20\n" + std::string(20'000'000, ',') + "\n",
+         "gears.csv:3: a row of more than 2 cells"},
+        {"one huge cell", "item\nZKD-1\n" + std::string(20'000'000, 'Z') + "\n", "gears.csv:3: a row longer than"},
+        {"one huge quoted cell", "item\n\"" + std::string(20'000'000, 'Z') + "\"\n", "gears.csv:2: a row longer than"},
+        {"a huge header", std::string(20'000'000, ',') + "\n", "gears.csv:1: a row of more than"},
+    };
+    for (const BigBatchCase& c : cases) {
+        TempFolder folder;
+        writeFile(folder.file("gears.csv"), c.content);
+        // Under a limit on the address space far below what reading such a
+        // row cell by cell took, the file is still read and refused.
+        const std::string limit = kSanitized ? "" : "ulimit -v 400000; ";
+        const Outcome r = runChild("/bin/sh", {"-c", limit + "exec \"$0\" --batch \"$1\"", GEARCALC_REPORT,
+                                                folder.file("gears.csv")});
+        EXPECT_EQ(r.status, 2) << c.name << ": " << r.err;
+        EXPECT_EQ(r.out, "") << c.name;
+        EXPECT_TRUE(contains(r.err, c.says)) << c.name << ": " << r.err.substr(0, 300);
+    }
+}
+
 TEST(ReportHostile, BatchCellWithALineBreakIsRefusedNamingTheLine)
 {
     TempFolder folder;

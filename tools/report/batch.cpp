@@ -6,9 +6,35 @@
 
 namespace gearcalc::report {
 
-std::string Batch::gear(std::size_t index, GearInput& gear) const
+edbtool::CsvReader Batch::reader() const
 {
-    const edbtool::CsvRecord& record = rows[index];
+    // A data row has at most as many cells as the header names columns; one
+    // more is reported as soon as it is read.
+    return edbtool::CsvReader(*data_, {kMaxBatchRowBytes, columns.size()});
+}
+
+const edbtool::CsvRecord& Batch::row(std::size_t index)
+{
+    if (reader_ && next_ > 0 && index == next_ - 1) return current_;
+    if (!reader_ || index < next_) {
+        reader_ = std::make_unique<edbtool::CsvReader>(reader());
+        reader_->next(current_); // the header
+        next_ = 0;
+    }
+    while (next_ <= index) {
+        if (!reader_->next(current_)) current_ = {};
+        ++next_;
+    }
+    return current_;
+}
+
+std::string Batch::gear(std::size_t index, GearInput& gear)
+{
+    return gearOf(row(index), gear);
+}
+
+std::string Batch::gearOf(const edbtool::CsvRecord& record, GearInput& gear) const
+{
     const std::string where = path + ":" + std::to_string(record.line) + ": ";
     if (record.fields.size() != columns.size())
         return where + std::to_string(record.fields.size()) + " cells, the header names " +
@@ -26,16 +52,24 @@ std::string readBatch(const std::string& path, Batch& batch)
 {
     std::string data;
     if (std::string e = gear_tools::readRegularFile(path, data); !e.empty()) return e;
-    return parseBatch(data, path, batch);
+    return parseBatch(std::move(data), path, batch);
 }
 
-std::string parseBatch(std::string_view data, const std::string& path, Batch& batch)
+std::string parseBatch(std::string data, const std::string& path, Batch& batch)
 {
-    edbtool::CsvParseResult csv = edbtool::parseCsv(data);
-    if (!csv.error.empty()) return path + ":" + std::to_string(csv.errorLine) + ": " + csv.error;
-    if (csv.records.empty()) return path + ": no header row";
+    batch = Batch{};
     batch.path = path;
-    batch.columns = std::move(csv.records.front().fields);
+    batch.data_ = std::make_unique<std::string>(std::move(data));
+    const auto csvError = [&](const edbtool::CsvReader& r) {
+        return path + ":" + std::to_string(r.errorLine()) + ": " + r.error();
+    };
+    edbtool::CsvReader header_reader(*batch.data_, {kMaxBatchRowBytes, optionNames().size()});
+    edbtool::CsvRecord header;
+    if (!header_reader.next(header)) {
+        if (!header_reader.error().empty()) return csvError(header_reader);
+        return path + ": no header row";
+    }
+    batch.columns = std::move(header.fields);
     const auto& names = optionNames();
     for (std::size_t c = 0; c < batch.columns.size(); ++c) {
         const std::string& column = batch.columns[c];
@@ -46,11 +80,19 @@ std::string parseBatch(std::string_view data, const std::string& path, Batch& ba
             batch.columns.begin() + static_cast<std::ptrdiff_t>(c))
             return path + ":1: column \"" + column + "\" appears twice";
     }
-    csv.records.erase(csv.records.begin());
-    batch.rows = std::move(csv.records);
+    // Every row checked, one at a time, before anything runs.
+    edbtool::CsvReader rows = batch.reader();
+    edbtool::CsvRecord record;
+    rows.next(record); // the header, read above
     GearInput scratch;
-    for (std::size_t i = 0; i < batch.size(); ++i)
-        if (std::string e = batch.gear(i, scratch); !e.empty()) return e;
+    std::size_t count = 0;
+    while (rows.next(record)) {
+        ++count;
+        if (std::string e = batch.gearOf(record, scratch); !e.empty()) return e;
+    }
+    if (!rows.error().empty())
+        return csvError(rows) + (rows.error().starts_with("a row of more than") ? ", the columns the header names" : "");
+    batch.size_ = count;
     return {};
 }
 
