@@ -99,6 +99,14 @@ int loadCatalogue(const std::string& path, std::ostream& err, Catalogue::LoadRes
     return loaded.catalogue ? 0 : failed(err, loaded.error);
 }
 
+// The side files of a replaced catalogue go with it (the writer removes
+// them, or SQLite would apply them to the new file); the user hears of it.
+void noteRemoved(std::ostream& out, const std::vector<std::string>& sideFiles)
+{
+    for (const std::string& side : sideFiles)
+        out << side << ": removed (SQLite's journal of the replaced file, which would have changed the new one)\n";
+}
+
 int create(const Arguments& a, std::ostream& out, std::ostream& err)
 {
     if (a.operands.size() != 2) return usage(err, "create takes OUT.edb IN.csv");
@@ -109,6 +117,7 @@ int create(const Arguments& a, std::ostream& out, std::ostream& err)
     OutputTarget target;
     if (std::string error = checkOutput(outPath, OutputKind::Catalogue, {inPath}, target); !error.empty())
         return failed(err, error);
+    const std::vector<std::string> leftOver = gr::db::sideFilesOf(target.path);
     std::size_t records = 0;
     if (std::string error = createFromCsv(target.path, csv, &records); !error.empty()) {
         // Faults in the CSV come as "LINE: ...", reported as IN.csv:LINE: ...
@@ -118,6 +127,7 @@ int create(const Arguments& a, std::ostream& out, std::ostream& err)
         return 1;
     }
     keepMode(target);
+    noteRemoved(out, leftOver);
     out << outPath << ": " << records << " records written\n";
     return finished(out, err);
 }
@@ -189,10 +199,12 @@ int generateItems(const Arguments& a, std::ostream& out, std::ostream& err)
     OutputTarget target;
     if (std::string error = checkOutput(a.operands[0], OutputKind::Catalogue, {}, target); !error.empty())
         return failed(err, error);
+    const std::vector<std::string> leftOver = gr::db::sideFilesOf(target.path);
     std::string last;
     if (std::string error = gr::db::writeSyntheticItems(target.path, count, &last); !error.empty())
         return failed(err, error);
     keepMode(target);
+    noteRemoved(out, leftOver);
     out << a.operands[0] << ": " << count << " records written";
     if (count) out << "; the last item number is " << last;
     out << '\n';
