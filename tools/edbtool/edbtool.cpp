@@ -50,7 +50,9 @@ An output file is written under a temporary name and renamed into place
 when complete. A symbolic link is followed (the link stays); refused are an
 output that is one of the inputs, a folder, a device or other special file,
 a read-only file, a file with hard links, CSV over a catalogue file and a
-catalogue over a file that is no catalogue.
+catalogue over a file that is no catalogue. A replaced catalogue's SQLite
+journals (FILE-journal, FILE-wal, FILE-shm) go with it, since SQLite would
+apply them to the new file.
 
 Exit status: 0 success (warnings allowed), 1 errors in the input or a file
 that could not be read or written (standard output included), 2 usage.
