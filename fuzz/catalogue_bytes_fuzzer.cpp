@@ -1,7 +1,8 @@
 // Fuzz target of the catalogue reader on raw bytes: any file is loaded or
 // refused with a message naming it; a loaded catalogue can be searched and
 // every field of every record read, and exported to CSV, created again and
-// exported gives the same text.
+// exported gives the same text. Files that change while they are read
+// are fuzzed too (see changingFile).
 #include "fuzz_support.hpp"
 #include "scratch_file.hpp"
 
@@ -9,6 +10,9 @@
 
 #include <geardb/catalogue_file.hpp>
 #include <geardb/database_set.hpp>
+
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -39,11 +43,44 @@ bool refusedName(const std::string& error)
     return error.find("field name") != std::string::npos;
 }
 
+// An input that starts with "CH" is a file that changes while it is read:
+// byte 2 picks the moment (bit 0) and whether it changes at every read
+// (bit 1), byte 3 how much of the file is left (x/255) or, above 250, that
+// it is rewritten reversed; the file itself follows. The reader must give a
+// catalogue or a message naming the file, and never crash.
+void changingFile(const std::string& path, const uint8_t* data, size_t size)
+{
+    const std::string_view file(reinterpret_cast<const char*>(data + 4), size - 4);
+    fuzz::writeFile(path, file);
+    const auto when = (data[2] & 1) ? gr::db::ReadStep::Read : gr::db::ReadStep::Opened;
+    const bool always = (data[2] & 2) != 0;
+    int changes = 0;
+    gr::db::setReadHook([&](gr::db::ReadStep step) {
+        if (step != when || (changes > 0 && !always)) return;
+        ++changes;
+        if (data[3] > 250) {
+            fuzz::writeFile(path, std::string(file.rbegin(), file.rend()));
+        } else {
+            std::error_code ignored;
+            std::filesystem::resize_file(path, file.size() * data[3] / 255, ignored);
+        }
+    });
+    const gr::db::Catalogue::LoadResult loaded = gr::db::Catalogue::load(path);
+    gr::db::setReadHook({});
+    if (!loaded.catalogue && loaded.error.find(path) == std::string::npos)
+        fuzz::fault(kTarget, "a refusal that does not name the file");
+    if (changes == 0) fuzz::fault(kTarget, "the file was not changed under the reader");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string path = fuzz::scratchFile("input.edb");
+    if (size >= 4 && data[0] == 'C' && data[1] == 'H') {
+        changingFile(path, data, size);
+        return 0;
+    }
     fuzz::writeFile(path, std::string_view(reinterpret_cast<const char*>(data), size));
     const gr::db::Catalogue::LoadResult loaded = gr::db::Catalogue::load(path);
     if (!loaded.catalogue) {

@@ -1,7 +1,8 @@
 // Fuzz target of the catalogue reader on files built by SQLite itself from
 // generated SQL: tables with field names that take SQLite's names for the
 // record order, declared types in and out of the seven kinds, and cells of
-// every storage class. What SQLite stores, read back in its own table
+// every storage class, and now and then a computed column, a view, a
+// trigger, an index or SQLite's statistics. What SQLite stores, read back in its own table
 // order, decides whether the reader must load the file and with which
 // values: the reader is cross-checked against SQLite.
 #include "fuzz_support.hpp"
@@ -69,7 +70,14 @@ struct Column {
 using Stored = std::variant<std::monostate, int64_t, double, std::string, std::vector<uint8_t>>;
 
 // Builds the file; false when SQLite itself refuses the generated schema.
-bool build(const std::string& path, fuzz::Bytes& in, std::vector<Column>& columns, bool& without_rowid)
+// What a file may hold besides its table. A computed column (with an
+// expression that would take gigabytes to work out at every read), a view,
+// a trigger and an index of its own make a file unusable; SQLite's own
+// statistics tables do not.
+enum class Extra { None, ComputedBomb, StoredComputed, View, Trigger, Index, Statistics };
+
+bool build(const std::string& path, fuzz::Bytes& in, std::vector<Column>& columns, bool& without_rowid,
+           Extra& extra)
 {
     std::filesystem::remove(path);
     sqlite3* db = nullptr;
@@ -84,8 +92,16 @@ bool build(const std::string& path, fuzz::Bytes& in, std::vector<Column>& column
         sql += (c ? ", " : "") + quotedName(columns.back().name) + " " + columns.back().decl;
     }
     without_rowid = in.byte() % 16 == 0;
+    const uint8_t more = in.byte();
+    extra = more % 16 == 1 ? static_cast<Extra>(1 + (more >> 4) % 6) : Extra::None;
+    // Computed columns come last, after the fields that are inserted.
+    if (extra == Extra::StoredComputed)
+        sql += ", \"计算\" LONG GENERATED ALWAYS AS (length(" + quotedName(columns.front().name) + ")) STORED";
     sql += without_rowid ? ", PRIMARY KEY (" + quotedName(columns.front().name) + ")) WITHOUT ROWID;" : ");";
-    if (in.byte() % 16 == 0) sql += "CREATE TABLE u (z TEXT);";
+    if (more % 16 == 0) sql += "CREATE TABLE u (z TEXT);";
+    if (extra == Extra::View) sql += "CREATE VIEW v AS SELECT * FROM t;";
+    if (extra == Extra::Trigger) sql += "CREATE TRIGGER g AFTER DELETE ON t BEGIN SELECT 1; END;";
+    if (extra == Extra::Index) sql += "CREATE INDEX i ON t (" + quotedName(columns.front().name) + ");";
     bool ok = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
     std::string insert = "INSERT INTO t VALUES (";
     for (size_t c = 0; c < count; ++c) insert += c ? ", ?" : "?";
@@ -119,6 +135,14 @@ bool build(const std::string& path, fuzz::Bytes& in, std::vector<Column>& column
         sqlite3_clear_bindings(st);
     }
     sqlite3_finalize(st);
+    // Added after the records, so that SQLite works the bomb out only when
+    // someone reads it.
+    if (ok && extra == Extra::ComputedBomb)
+        ok = sqlite3_exec(db,
+                          "ALTER TABLE t ADD COLUMN \"计算\" TEXT GENERATED ALWAYS AS "
+                          "(printf('%.*c', 900000000, 'x')) VIRTUAL",
+                          nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (ok && extra == Extra::Statistics) sqlite3_exec(db, "ANALYZE", nullptr, nullptr, nullptr);
     sqlite3_close(db);
     return ok;
 }
@@ -203,16 +227,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string path = fuzz::scratchFile("generated.edb");
     std::vector<Column> columns;
     bool without_rowid = false;
-    if (!build(path, in, columns, without_rowid)) return 0;
+    Extra extra = Extra::None;
+    if (!build(path, in, columns, without_rowid, extra)) return 0;
     sqlite3* probe = nullptr;
     sqlite3_open_v2(path.c_str(), &probe, SQLITE_OPEN_READONLY, nullptr);
     int tables = 0;
-    sqlite3_exec(probe, "SELECT count(*) FROM sqlite_master WHERE type = 'table'",
+    sqlite3_exec(probe, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%'",
                  [](void* n, int, char** v, char**) { *static_cast<int*>(n) = std::atoi(v[0]); return 0; }, &tables, nullptr);
     sqlite3_close(probe);
 
     // What the reader must do, from the schema and from what SQLite stored.
-    bool loadable = tables == 1 && !without_rowid;
+    bool loadable = tables == 1 && !without_rowid && (extra == Extra::None || extra == Extra::Statistics);
     std::vector<FieldKind> kinds;
     for (const Column& c : columns) {
         const std::optional<FieldKind> k = kindOf(c.decl);
@@ -224,7 +249,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return std::any_of(columns.begin(), columns.end(), [&](const Column& c) { return sameName(c.name, alias); });
     });
     if (hidden) loadable = false;
-    const std::vector<std::vector<Stored>> records = storedRecords(path);
+    // Not even the cross-check may read the computed bomb.
+    const std::vector<std::vector<Stored>> records =
+        extra == Extra::ComputedBomb ? std::vector<std::vector<Stored>>{} : storedRecords(path);
     for (const auto& row : records)
         for (size_t f = 0; f < row.size() && f < kinds.size(); ++f)
             if (!fits(kinds[f], row[f])) loadable = false;

@@ -50,7 +50,9 @@ An output file is written under a temporary name and renamed into place
 when complete. A symbolic link is followed (the link stays); refused are an
 output that is one of the inputs, a folder, a device or other special file,
 a read-only file, a file with hard links, CSV over a catalogue file and a
-catalogue over a file that is no catalogue.
+catalogue over a file that is no catalogue. A replaced catalogue's SQLite
+journals (FILE-journal, FILE-wal, FILE-shm) go with it, since SQLite would
+apply them to the new file.
 
 Exit status: 0 success (warnings allowed), 1 errors in the input or a file
 that could not be read or written (standard output included), 2 usage.
@@ -99,6 +101,14 @@ int loadCatalogue(const std::string& path, std::ostream& err, Catalogue::LoadRes
     return loaded.catalogue ? 0 : failed(err, loaded.error);
 }
 
+// The side files of a replaced catalogue go with it (the writer removes
+// them, or SQLite would apply them to the new file); the user hears of it.
+void noteRemoved(std::ostream& out, const std::vector<std::string>& sideFiles)
+{
+    for (const std::string& side : sideFiles)
+        out << side << ": removed (SQLite's journal of the replaced file, which would have changed the new one)\n";
+}
+
 int create(const Arguments& a, std::ostream& out, std::ostream& err)
 {
     if (a.operands.size() != 2) return usage(err, "create takes OUT.edb IN.csv");
@@ -109,6 +119,7 @@ int create(const Arguments& a, std::ostream& out, std::ostream& err)
     OutputTarget target;
     if (std::string error = checkOutput(outPath, OutputKind::Catalogue, {inPath}, target); !error.empty())
         return failed(err, error);
+    const std::vector<std::string> leftOver = gr::db::sideFilesOf(target.path);
     std::size_t records = 0;
     if (std::string error = createFromCsv(target.path, csv, &records); !error.empty()) {
         // Faults in the CSV come as "LINE: ...", reported as IN.csv:LINE: ...
@@ -118,6 +129,7 @@ int create(const Arguments& a, std::ostream& out, std::ostream& err)
         return 1;
     }
     keepMode(target);
+    noteRemoved(out, leftOver);
     out << outPath << ": " << records << " records written\n";
     return finished(out, err);
 }
@@ -189,10 +201,12 @@ int generateItems(const Arguments& a, std::ostream& out, std::ostream& err)
     OutputTarget target;
     if (std::string error = checkOutput(a.operands[0], OutputKind::Catalogue, {}, target); !error.empty())
         return failed(err, error);
+    const std::vector<std::string> leftOver = gr::db::sideFilesOf(target.path);
     std::string last;
     if (std::string error = gr::db::writeSyntheticItems(target.path, count, &last); !error.empty())
         return failed(err, error);
     keepMode(target);
+    noteRemoved(out, leftOver);
     out << a.operands[0] << ": " << count << " records written";
     if (count) out << "; the last item number is " << last;
     out << '\n';

@@ -5,6 +5,7 @@
 #include <gearplat/text_files.hpp>
 
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,15 @@ int main(int argc, char** argv)
     std::vector<std::string> args = gearplat::utf8Arguments(argc, argv);
     if (!args.empty()) args.erase(args.begin());
     gearplat::binaryStandardOutput();
-    const int status = edbtool::run(args, std::cout, std::cerr);
+    int status = 1;
+    // Nothing is expected to throw; should memory run out, the user gets a
+    // message and the status of a failed command rather than an abort.
+    try {
+        status = edbtool::run(args, std::cout, std::cerr);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "edbtool: out of memory\n";
+        return 1;
+    }
     // What was printed must have arrived (a full disk, a closed pipe); a
     // command that failed has already said why.
     if (std::string error = gear_tools::finishStandardOutput(); !error.empty() && status == 0) {

@@ -1,4 +1,5 @@
 #include <geardb/catalogue_file.hpp>
+#include "file_state.hpp"
 #include "sql_text.hpp"
 
 #include <geardb/utf8.hpp>
@@ -210,6 +211,10 @@ SqliteHandle openForReading(const std::string& path, std::string& error)
                              : std::string("它不是普通文件（而是管道、设备或套接字等）。"));
         return nullptr;
     }
+    if (std::string why = checkSideFiles(path); !why.empty()) {
+        error = prefix + why;
+        return nullptr;
+    }
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(fileUri(path).c_str(), &raw,
                                    SQLITE_OPEN_READONLY | SQLITE_OPEN_URI |
@@ -221,6 +226,22 @@ SqliteHandle openForReading(const std::string& path, std::string& error)
         return nullptr;
     }
     sqlite3_extended_result_codes(raw, 1);
+    // The file is read with plain reads, never mapped into memory: another
+    // program may truncate or overwrite it at any time, and a mapped page
+    // that is gone kills the process, while a short read is only an error.
+    sqlite3_exec(raw, "PRAGMA mmap_size = 0", nullptr, nullptr, nullptr);
+    // Nothing from the file may run as code where it would run on its own.
+    sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    // No value can be longer than the file that holds it (a text stored as
+    // UTF-16 grows by half as UTF-8).
+    std::error_code ignored;
+    const std::uintmax_t size = std::filesystem::file_size(gearplat::pathFromUtf8(path), ignored);
+    if (!ignored) {
+        const std::uintmax_t longest = 2 * size + 4096;
+        if (longest < static_cast<std::uintmax_t>(sqlite3_limit(raw, SQLITE_LIMIT_LENGTH, -1)))
+            sqlite3_limit(raw, SQLITE_LIMIT_LENGTH, static_cast<int>(longest));
+    }
     return db;
 }
 
@@ -273,22 +294,51 @@ std::string prepare(sqlite3* db, const std::string& sql, Statement& out, int* co
     return why.empty() ? std::string(sqlite3_errstr(rc)) : why;
 }
 
-// The name of the file's one table of records, or what is wrong.
+bool startsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix) noexcept
+{
+    return text.size() >= prefix.size() && equalsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string columnText(sqlite3_stmt* st, int column)
+{
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
+    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(st, column))) : std::string();
+}
+
+// The name of the file's one table of records, or what is wrong. A
+// catalogue holds that table and nothing else of its own making: SQLite's
+// own entries (names starting with sqlite_, such as the indexes that back a
+// UNIQUE or PRIMARY KEY column) are the table's, while a view, a trigger,
+// an index or a virtual table is refused, since what they hold or do is
+// no catalogue's business and could cost any amount of work to read.
 std::string onlyTable(sqlite3* db, std::string& table)
 {
     Statement st;
     int code = SQLITE_OK;
-    if (std::string why = prepare(db,
-                                  "SELECT name FROM sqlite_master WHERE type = 'table' "
-                                  "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name",
-                                  st, &code);
+    if (std::string why = prepare(db, "SELECT type, name, sql FROM sqlite_master ORDER BY name", st, &code);
         !why.empty())
         return describeSqliteFailure(code, why);
     std::vector<std::string> tables;
+    std::string extras;
     int rc = SQLITE_OK;
-    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW)
-        tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
+    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+        const std::string type = columnText(st.get(), 0), name = columnText(st.get(), 1);
+        const bool ownedBySqlite = startsWithIgnoringAsciiCase(name, "sqlite_");
+        if (type == "table") {
+            if (ownedBySqlite) continue;
+            if (startsWithIgnoringAsciiCase(columnText(st.get(), 2), "CREATE VIRTUAL"))
+                return "数据表“" + name + "”是虚拟表（CREATE VIRTUAL TABLE）；目录文件的数据表必须是普通表。";
+            tables.push_back(name);
+            continue;
+        }
+        if (ownedBySqlite && type == "index") continue;
+        const std::string what = type == "view" ? "视图" : type == "trigger" ? "触发器" : type == "index" ? "索引" : type;
+        extras += (extras.empty() ? "" : "、") + what + "“" + name + "”";
+    }
     if (rc != SQLITE_DONE) return describeSqliteFailure(db, rc);
+    if (!extras.empty())
+        return "文件中除了数据表还有" + extras + "；目录文件只能含一个数据表，不能有视图、触发器或索引"
+               "（可用 sqlite3 的 DROP VIEW、DROP TRIGGER、DROP INDEX 删除它们）。";
     if (tables.empty()) return "文件中没有数据表。";
     if (tables.size() > 1) {
         std::string names;
@@ -297,6 +347,30 @@ std::string onlyTable(sqlite3* db, std::string& table)
         return "文件中有 " + std::to_string(tables.size()) + " 个数据表（" + names + "），应当只有一个。";
     }
     table = tables.front();
+    return {};
+}
+
+// Every column must hold stored data: a computed (generated) column is
+// worked out anew at each read, by an expression that can take any time
+// and memory, and a hidden column is none of the records' fields.
+std::string plainColumns(sqlite3* db, const std::string& table)
+{
+    Statement st;
+    int code = SQLITE_OK;
+    if (std::string why = prepare(db, "SELECT name, hidden FROM pragma_table_xinfo(?1)", st, &code); !why.empty())
+        return describeSqliteFailure(code, why);
+    sqlite3_bind_text(st.get(), 1, table.c_str(), static_cast<int>(table.size()), SQLITE_TRANSIENT);
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+        const int hidden = sqlite3_column_int(st.get(), 1);
+        if (hidden == 0) continue;
+        const std::string name = columnText(st.get(), 0);
+        if (hidden == 2 || hidden == 3)
+            return "字段“" + name + "”是计算字段（GENERATED ALWAYS AS），它的值不存放在文件中；"
+                   "目录文件的字段只能存放数据。";
+        return "字段“" + name + "”是隐藏字段；目录文件的字段只能是普通字段。";
+    }
+    if (rc != SQLITE_DONE) return describeSqliteFailure(db, rc);
     return {};
 }
 
@@ -409,7 +483,69 @@ std::string Catalogue::takeCell(Column& col, sqlite3_stmt* st, int index)
     return {};
 }
 
+namespace {
+
+// The size of the database the connection reads, in bytes.
+std::size_t databaseSize(sqlite3* db)
+{
+    std::int64_t size = 1;
+    for (const char* pragma : {"PRAGMA page_count", "PRAGMA page_size"}) {
+        Statement st;
+        if (!prepare(db, pragma, st).empty() || sqlite3_step(st.get()) != SQLITE_ROW) return 0;
+        size *= sqlite3_column_int64(st.get(), 0);
+    }
+    return static_cast<std::size_t>(size);
+}
+
+// Caps what SQLite may allocate while a file is loaded (the whole process's
+// SQLite heap: the loaded image and what reading it needs), and puts the
+// earlier cap back afterwards.
+class HeapCap {
+public:
+    explicit HeapCap(sqlite3_int64 bytes) : before_(sqlite3_hard_heap_limit64(-1))
+    {
+        if (before_ == 0 || bytes < before_) sqlite3_hard_heap_limit64(bytes);
+    }
+    ~HeapCap() { sqlite3_hard_heap_limit64(before_); }
+    HeapCap(const HeapCap&) = delete;
+    HeapCap& operator=(const HeapCap&) = delete;
+
+private:
+    sqlite3_int64 before_;
+};
+
+// What reading a file may cost at most, besides the file's image: SQLite's
+// page cache, the schema and one record's values, with room to spare.
+constexpr sqlite3_int64 kSqliteWorkingMemory = 64 << 20;
+
+} // namespace
+
 Catalogue::LoadResult Catalogue::load(const std::string& path)
+{
+    const std::string prefix = "打开 " + path + " 失败：";
+    try {
+        // A file that changes while it is read (someone saving it, a copy
+        // arriving) may give a mixture of old and new pages: the file must
+        // be the same before and after, or it is read again.
+        constexpr int kAttempts = 3;
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            FileStamp before, after;
+            const bool stamped = stampOf(path, before);
+            readStep(ReadStep::Opened);
+            // The file, its page cache and one record's values, with room to spare.
+            HeapCap cap(2 * static_cast<sqlite3_int64>(std::min<std::uint64_t>(before.size, std::uint64_t{1} << 32)) +
+                        kSqliteWorkingMemory);
+            LoadResult result = loadFrom(path);
+            readStep(ReadStep::Read);
+            if (!stamped || (stampOf(path, after) && after == before)) return result;
+        }
+        return {nullptr, prefix + "文件在读取期间一直在变（可能有程序正在保存或复制它）；请等它保存完成后再试。"};
+    } catch (const std::bad_alloc&) {
+        return {nullptr, prefix + "内存不足。"};
+    }
+}
+
+Catalogue::LoadResult Catalogue::loadFrom(const std::string& path)
 {
     LoadResult result;
     const std::string prefix = "打开 " + path + " 失败：";
@@ -423,9 +559,7 @@ Catalogue::LoadResult Catalogue::load(const std::string& path)
 
     std::string table;
     if (std::string why = onlyTable(db.get(), table); !why.empty()) return fail(why);
-    // A larger memory map lets SQLite read the pages in place; the file is
-    // immutable for this connection, so mapping it is safe.
-    sqlite3_exec(db.get(), "PRAGMA mmap_size = 1073741824", nullptr, nullptr, nullptr);
+    if (std::string why = plainColumns(db.get(), table); !why.empty()) return fail(why);
     Statement st;
     if (std::string why = prepareRecords(db.get(), table, st); !why.empty()) return fail(why);
 
@@ -434,17 +568,29 @@ Catalogue::LoadResult Catalogue::load(const std::string& path)
     cat->table_ = table;
     if (std::string why = cat->takeColumns(st.get()); !why.empty()) return fail(why);
 
+    // Every cell takes at least a byte of the file and every text byte is
+    // stored there once (UTF-16 texts grow by half as UTF-8), so what the
+    // records hold cannot add up to much more than the file's size; a file
+    // whose records do shares its storage between records or fills them
+    // from the schema, which only a forged file does.
+    const std::size_t budget = 16 * databaseSize(db.get()) + (1 << 20);
+    const std::size_t perRecord = 8 * (cat->columns_.size() + 1);
     std::size_t record = 0;
     int rc = SQLITE_OK;
     while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
         ++record;
+        std::size_t used = record * perRecord;
         for (std::size_t c = 0; c < cat->columns_.size(); ++c) {
             Column& col = cat->columns_[c];
             if (std::string what = takeCell(col, st.get(), static_cast<int>(c) + 1); !what.empty())
                 return fail("第 " + std::to_string(record) + " 条记录（rowid " +
                             numberText(static_cast<std::int64_t>(sqlite3_column_int64(st.get(), 0))) + "）的字段“" +
                             col.field.name + "”" + what);
+            used += col.text.size();
         }
+        if (used > budget)
+            return fail("数据库文件已损坏（读到第 " + std::to_string(record) +
+                        " 条记录时，记录的内容已远远超过文件本身能存放的数量）。");
     }
     if (rc != SQLITE_DONE) return fail(describeSqliteFailure(db.get(), rc));
     cat->records_ = record;

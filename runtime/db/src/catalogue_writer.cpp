@@ -263,6 +263,15 @@ std::string CatalogueWriter::commit()
         error = s.sqliteError("cannot close the catalogue");
     else
         s.db = nullptr;
+    // SQLite would apply a journal or write-ahead log left beside the old
+    // file to the new one (old records would come back): they belong to the
+    // file being replaced and go first, so the new file never has them.
+    for (const std::string& side : sideFilesOf(s.target)) {
+        if (!error.empty()) break;
+        std::error_code ec;
+        std::filesystem::remove(gearplat::pathFromUtf8(side), ec);
+        if (ec) error = "cannot remove " + side + ", left over from the file being replaced: " + ec.message();
+    }
     if (error.empty()) {
         std::error_code ec;
         std::filesystem::rename(gearplat::pathFromUtf8(s.temp), gearplat::pathFromUtf8(s.target), ec);
@@ -275,6 +284,19 @@ std::string CatalogueWriter::commit()
     s.temp.clear();
     s.committed = true;
     return {};
+}
+
+std::vector<std::string> sideFilesOf(const std::string& path)
+{
+    std::vector<std::string> found;
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+        std::error_code ec;
+        const std::string side = path + suffix;
+        if (std::filesystem::symlink_status(gearplat::pathFromUtf8(side), ec).type() !=
+            std::filesystem::file_type::not_found && !ec)
+            found.push_back(side);
+    }
+    return found;
 }
 
 std::vector<Field> itemCatalogueFields()

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -46,9 +47,19 @@ using SqliteHandle = std::unique_ptr<sqlite3, SqliteCloser>;
 // Opens `path` for reading only: SQLite's read-only mode plus the
 // `immutable` URI flag, so that SQLite takes no locks and creates no journal
 // or other side file; the file stays byte for byte as it was, and a file in
-// a folder without write permission opens too. On failure returns null and
-// sets `error` to a message naming the file.
+// a folder without write permission opens too. The file is read with plain
+// reads, never mapped, so a file truncated meanwhile gives an error and not
+// a crash. A file beside which SQLite would find changes of its own (an
+// unfinished change in `path`-journal, committed ones in `path`-wal) is
+// refused, since those changes would have to be written into it first. On
+// failure returns null and sets `error` to a message naming the file.
 SqliteHandle openForReading(const std::string& path, std::string& error);
+
+// The moments while a file is read at which a test may change it under the
+// reader: the file has been opened and measured, and it has been read.
+enum class ReadStep : std::uint8_t { Opened, Read };
+// For tests: `hook` is called at each step of every read (empty: none).
+void setReadHook(std::function<void(ReadStep)> hook);
 
 class Catalogue {
 public:
@@ -59,8 +70,12 @@ public:
     // regular file, is no SQLite database, holds no table or more than one,
     // has no reachable rowid order (a WITHOUT ROWID table, fields named
     // _rowid_, rowid and oid at once), holds a text with a NUL,
-    // declares a column with a type other than the seven kinds, or holds a
-    // cell that is NULL or does not fit its column's kind is refused: the
+    // declares a column with a type other than the seven kinds, holds a
+    // computed (generated) or hidden column, a virtual table, a view, a
+    // trigger or an index of its own, holds more than its own size can
+    // carry, or holds a cell that is NULL or does not fit its column's kind
+    // is refused, and so is a file beside which a hot rollback journal lies
+    // (see openForReading); running out of memory is refused too: the
     // result then has no catalogue and a message naming the file (and, for a
     // bad cell, the record and the field).
     static LoadResult load(const std::string& path);
@@ -116,6 +131,8 @@ private:
     };
 
     Catalogue() = default;
+    // One reading of the file, without the checks around it.
+    static LoadResult loadFrom(const std::string& path);
     // Takes the fields from the record query's columns (after the rowid);
     // an empty string or what is wrong.
     std::string takeColumns(sqlite3_stmt* records);

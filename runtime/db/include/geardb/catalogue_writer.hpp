@@ -41,8 +41,10 @@ public:
     // string or what is wrong, naming the field.
     std::string add(std::span<const CellValue> cells);
 
-    // Finishes the file and moves it to its final name. Returns an empty
-    // string or the reason of the failure (the target is then untouched).
+    // Finishes the file and moves it to its final name. The side files of
+    // the file it replaces (see sideFilesOf) are removed first, so that no
+    // SQLite program applies them to the new file. Returns an empty string
+    // or the reason of the failure (the target is then untouched).
     std::string commit();
 
     const std::vector<Field>& fields() const noexcept { return fields_; }
@@ -58,6 +60,10 @@ private:
 // file there and renaming it into place. Returns the name, or an empty
 // string and sets `error`.
 std::string createTemporaryBeside(const std::string& path, std::string& error);
+
+// The files SQLite keeps beside the database `path` while it changes it
+// (`path`-journal, -wal and -shm) that exist.
+std::vector<std::string> sideFilesOf(const std::string& path);
 
 // The fields of the item catalogue as the program reads them: 订货编号 TEXT,
 // 模数 DOUBLE, 齿数 SHORT, 齿形 BYTE (1 helical, 0 spur), 精度 BYTE.
