@@ -1,10 +1,15 @@
 #include "gearcalc/gauging.hpp"
 
+#include "bounded_root.hpp"
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <numbers>
+#include <optional>
 #include <string>
 
 namespace gearcalc::inspection {
@@ -21,8 +26,14 @@ double radians(double degrees)
     return degrees * kPi / 180.0;
 }
 
+// inv a = tan a − a. Below 1e-3 rad the difference would lose most of its
+// digits to cancellation, so the series a³/3 + 2a⁵/15 + 17a⁷/315 stands in.
 double involute(double a)
 {
+    if (std::fabs(a) < 1e-3) {
+        const double a2 = a * a;
+        return a * a2 * (1.0 / 3.0 + a2 * (2.0 / 15.0 + a2 * (17.0 / 315.0)));
+    }
     return std::tan(a) - a;
 }
 
@@ -33,44 +44,74 @@ std::string number(double x)
     return std::string(buf, r.ptr);
 }
 
-// The angle a in (0, π/2) with inv a = v, v > 0. inv is convex and rising
-// there, so Newton's method started to the right of the root moves
-// monotonically onto it; inv a ≥ a³/3 gives such a start.
-double inverseInvolute(double v)
+// A diameter in a message: to 4 decimals like the report, or, for a gear so
+// small that 4 decimals would show 0, to 6 significant digits.
+std::string diameter(double x)
 {
-    double a = std::cbrt(3.0 * v);
-    if (!(a < kHalfPi)) a = 1.0;
-    while (involute(a) < v) a = 0.5 * (a + kHalfPi);
-    for (int i = 0; i < 100; ++i) {
-        const double t = std::tan(a);
-        const double step = (t - a - v) / (t * t);
-        // From the right every step is positive until rounding takes over.
-        if (!(step > 0.0)) break;
-        a -= step;
-        if (step <= 1e-15 * a) break;
+    const double rounded = RoundTo4(x);
+    if (rounded != 0.0 || x == 0.0) return number(rounded);
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::general, 6);
+    return std::string(buf, r.ptr);
+}
+
+// An angle a in (0, π/2) held together with its complement π/2 − a, so that
+// an angle a hair's breadth below π/2 (a huge ball on a tiny gear) keeps its
+// digits: cos a = sin(π/2 − a).
+struct Angle {
+    double a = 0.0;
+    double complement = kHalfPi;
+};
+
+// The angle a in (0, π/2) with inv a = v, v > 0. inv is rising there, so the
+// root is bracketed: inv a ≥ a³/3 puts it below ∛(3v). Up to v = 1 (a below
+// about 1.13) the search runs on a itself; above, on the complement
+// e = π/2 − a, where inv a = cot e + e − π/2 and the root lies between
+// 1/(2(v + π/2)) and π/2 − 1. Nothing for v that is not finite, or so large
+// (beyond 1e300) that the complement underflows.
+std::optional<Angle> inverseInvolute(double v)
+{
+    if (!std::isfinite(v) || !(v > 0.0) || v > 1e300) return std::nullopt;
+    if (v <= 1.0) {
+        const auto a = BoundedRoot(
+            [v](double x) {
+                const double t = std::tan(x);
+                return Slope{involute(x) - v, t * t};
+            },
+            0.0, std::min(std::cbrt(3.0 * v), 1.2));
+        if (!a) return std::nullopt;
+        return Angle{*a, kHalfPi - *a};
     }
-    return a;
+    const auto e = BoundedRoot(
+        [v](double x) {
+            const double cot = 1.0 / std::tan(x);
+            return Slope{cot + x - kHalfPi - v, -cot * cot};
+        },
+        0.5 / (v + kHalfPi), kHalfPi - 1.0);
+    if (!e) return std::nullopt;
+    return Angle{kHalfPi - *e, *e};
 }
 
 // The ideal ball's centre angle αMt: the ball touches the flanks on the
 // pitch circle (αyt = αt). With tan αyt = tan αMt − D_M cos β_b / d_b and the
 // centre equation, D_M / (d_b cos β_b) = (tan αMt − tan αt) / cos² β_b, so
 // αMt + tan αMt · tan² β_b = αt + tan αt · tan² β_b + π / (2z). The left
-// side is convex and rising; Newton from the right, starting at
-// αt + π/(2z), converges monotonically. For a spur gear αMt = αt + π/(2z).
-double idealCentreAngle(const Geometry& g)
+// side is rising; the root lies between αt and αt + π/(2z) (the spur gear's
+// αMt), which is bracketed by αt + π/z kept below π/2. Nothing when the gear
+// leaves no room for it below π/2.
+std::optional<double> idealCentreAngle(const Geometry& g)
 {
+    const double half_space = kPi / (2.0 * g.teeth);
     const double t2 = std::tan(g.beta_b) * std::tan(g.beta_b);
-    const double target = g.alpha_t + std::tan(g.alpha_t) * t2 + kPi / (2.0 * g.teeth);
-    double a = g.alpha_t + kPi / (2.0 * g.teeth);
-    for (int i = 0; i < 100 && t2 > 0.0; ++i) {
-        const double t = std::tan(a);
-        const double step = (a + t * t2 - target) / (1.0 + t2 * (1.0 + t * t));
-        if (!(step > 0.0)) break;
-        a -= step;
-        if (step <= 1e-15 * a) break;
-    }
-    return a;
+    if (t2 == 0.0) return g.alpha_t + half_space;
+    const double tan_t = std::tan(g.alpha_t);
+    const double hi = std::min(g.alpha_t + 2.0 * half_space, std::nextafter(kHalfPi, 0.0));
+    return BoundedRoot(
+        [&](double a) {
+            const double t = std::tan(a);
+            return Slope{(a - g.alpha_t - half_space) + (t - tan_t) * t2, 1.0 + t2 * (1.0 + t * t)};
+        },
+        g.alpha_t, hi);
 }
 
 } // namespace
@@ -98,6 +139,9 @@ Result<Geometry> DeriveGeometry(const Gear& gear)
     g.pitch_diameter = g.teeth * g.normal_module / std::cos(g.beta);
     g.base_diameter = g.pitch_diameter * std::cos(g.alpha_t);
     g.tip_diameter = g.pitch_diameter + 2.0 * g.normal_module;
+    if (!std::isfinite(g.tip_diameter) || !(g.base_diameter > 0.0))
+        return R::failure("a gear of module " + number(gear.normal_module) + " mm and " + number(gear.teeth) +
+                          " teeth is beyond the range of numbers");
     return g;
 }
 
@@ -109,34 +153,50 @@ Result<BallPosition> OverBalls(const Geometry& g, double ball_diameter, double t
     if (!std::isfinite(thickness_allowance))
         return R::failure("the tooth-thickness allowance is not a number");
     const double mz = g.normal_module * g.teeth;
-    const double inv_centre = involute(g.alpha_t) + ball_diameter / (mz * std::cos(g.alpha_n)) -
-                              kPi / (2.0 * g.teeth) + thickness_allowance / mz;
+    // inv αMt = (the ball's share) + (the gear's share): the ball's share
+    // s = D_M / (m_n z cos αn) grows without bound with the ball, the gear's
+    // share c stays small. They are kept apart for the contact point below.
+    const double ball_share = ball_diameter / (mz * std::cos(g.alpha_n));
+    const double gear_share = involute(g.alpha_t) - kPi / (2.0 * g.teeth) + thickness_allowance / mz;
+    const double inv_centre = gear_share + ball_share;
     const std::string ball = "a ball of " + number(ball_diameter) + " mm";
+    if (std::isnan(inv_centre)) return R::failure("the dimension over " + ball + " cannot be computed for this gear");
     if (!(inv_centre > 0.0))
         return R::failure(ball + " is too small: it sinks below the base circle instead of resting on the flanks");
+    const std::optional<Angle> centre = inverseInvolute(inv_centre);
+    if (!centre)
+        return R::failure(ball + " is far too large for this gear (module " + number(g.normal_module) +
+                          " mm): it cannot rest in a tooth space");
 
     BallPosition p;
     p.ball_diameter = ball_diameter;
-    p.alpha_mt = inverseInvolute(inv_centre);
-    p.centre_diameter = g.base_diameter / std::cos(p.alpha_mt);
-    const double tan_contact = std::tan(p.alpha_mt) - ball_diameter * std::cos(g.beta_b) / g.base_diameter;
+    p.alpha_mt = centre->a;
+    p.centre_diameter = g.base_diameter / std::sin(centre->complement);
+    // tan αyt = tan αMt − D_M cos β_b / d_b. With tan αMt = inv αMt + αMt and
+    // D_M cos β_b / d_b = s cos² β_b this is c + αMt + s sin² β_b: the same
+    // value without subtracting two huge numbers, so a huge ball is not
+    // mistaken for one that sinks below the base circle.
+    const double sin_b = std::sin(g.beta_b);
+    const double tan_contact = gear_share + centre->a + ball_share * sin_b * sin_b;
     if (!(tan_contact > 0.0))
         return R::failure(ball + " is too small: it would touch the flanks below the base circle");
-    p.contact_diameter = g.base_diameter * std::sqrt(1.0 + tan_contact * tan_contact);
+    p.contact_diameter = g.base_diameter * std::hypot(1.0, tan_contact);
     if (p.contact_diameter > g.tip_diameter)
         return R::failure(ball + " is too large: it would touch the teeth above the tip circle (at " +
-                          number(RoundTo4(p.contact_diameter)) + " mm, tip circle " +
-                          number(RoundTo4(g.tip_diameter)) + " mm)");
+                          diameter(p.contact_diameter) + " mm, tip circle " + diameter(g.tip_diameter) + " mm)");
     const double across = g.teeth % 2 == 0 ? p.centre_diameter : p.centre_diameter * std::cos(kHalfPi / g.teeth);
     p.over_balls = across + ball_diameter;
     p.radial = 0.5 * (p.centre_diameter + ball_diameter);
+    if (!std::isfinite(p.over_balls) || !std::isfinite(p.radial))
+        return R::failure("the dimension over " + ball + " is beyond the range of numbers");
     return p;
 }
 
 double IdealBallDiameter(const Geometry& g)
 {
-    const double a = idealCentreAngle(g);
-    return g.base_diameter * (std::tan(a) - std::tan(g.alpha_t)) / std::cos(g.beta_b);
+    const std::optional<double> a = idealCentreAngle(g);
+    if (!a) return std::numeric_limits<double>::quiet_NaN();
+    return g.base_diameter * (std::tan(*a) - std::tan(g.alpha_t)) / std::cos(g.beta_b);
 }
 
 SpanMeasurability SpanFits(const Geometry& g, double span, double face_width)

@@ -47,9 +47,12 @@ Result<double> NextSeriesBall(double diameter)
         return Result<double>::failure("no measuring ball fits this gear");
     for (double size : kSeries)
         if (size >= diameter * (1.0 - 1e-9)) return size;
+    // Three decimals for a ball of ordinary size, 4 significant digits for
+    // one beyond any gauge (a fixed form of 1e300 would not fit).
     char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, diameter, std::chars_format::fixed, 3);
-    const std::string about = r.ec == std::errc() ? std::string(buf, r.ptr) : std::string("more than 50");
+    const auto r = diameter < 1e6 ? std::to_chars(buf, buf + sizeof buf, diameter, std::chars_format::fixed, 3)
+                                  : std::to_chars(buf, buf + sizeof buf, diameter, std::chars_format::general, 4);
+    const std::string about(buf, r.ptr);
     return Result<double>::failure("the gear needs a ball of about " + about +
                                    " mm, larger than the largest measuring ball of the series (50 mm); give the "
                                    "ball diameter");

@@ -3,6 +3,8 @@
 #include <bit>
 #include <cinttypes>
 #include <cstdio>
+#include <string>
+#include <utility>
 
 namespace gr::image {
 
@@ -181,6 +183,25 @@ std::array<std::vector<uint32_t>, kIdentityGroups> expectedIdentityGroups(const 
     }
     for (uint64_t i = 0; i < c.calls; ++i) g[2].push_back(static_cast<uint32_t>(p.calls + i * kCallEntrySize));
     return g;
+}
+
+std::string geometryProblem(const form::Element& e)
+{
+    const bool window = e.kind == form::kWindow;
+    const int32_t reach = window ? kMaxScreenCoordinate : kMaxFormExtent;
+    const char* where = window ? " of the screen's origin" : " of the client area's corner";
+    const std::pair<const char*, int32_t> places[] = {{"left", e.left}, {"top", e.top}};
+    for (const auto& [name, v] : places) {
+        if (v < -reach || v > reach)
+            return std::string(name) + " " + std::to_string(v) + " is not within " + std::to_string(reach) + " pixels" + where;
+    }
+    const std::pair<const char*, int32_t> sizes[] = {{"width", e.width}, {"height", e.height}};
+    for (const auto& [name, v] : sizes) {
+        if (v < 0 || v > kMaxFormExtent)
+            return std::string(name) + " " + std::to_string(v) + " lies outside 0 to " + std::to_string(kMaxFormExtent) +
+                   " pixels";
+    }
+    return {};
 }
 
 } // namespace layout

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace gr::image::layout {
 
@@ -113,5 +114,10 @@ inline constexpr bool isWordProp(Prop p) { return p != Prop::Text && p != Prop::
 uint32_t wordProp(const form::Element& e, Prop p);
 void setWordProp(form::Element& e, Prop p, uint32_t value);
 const char* propName(Prop p);
+
+// What is wrong with an element's place and size (see kMaxFormExtent), or
+// "" when they lie within the limits. The writer refuses such a form and the
+// reader such an image, so every image that reads can be built.
+std::string geometryProblem(const form::Element& e);
 
 } // namespace gr::image::layout

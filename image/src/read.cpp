@@ -313,19 +313,31 @@ void Reader::resolveLinkage()
     const size_t code = dataBegin(kCode);
     const size_t pool = dataBegin(kConst), pool_end = dataEnd(kConst);
     // Offsets below were checked against the fix-up table and the pool's size.
-    for (uint32_t i = 0; i < counts_.routines; ++i) {
+    // The pool holds the routine names and then the constants one after the
+    // other, so each offset must be exactly where the entry before it ended:
+    // an offset into the middle of a text (or past a gap) is damage.
+    size_t next = 0;
+    auto inSequence = [&](uint32_t at, const std::string& what) {
+        if (at == next) return true;
+        fail("code: " + what + " has the constant-pool offset " + hex(at) + ", but its entry starts at " + hex(next));
+        return false;
+    };
+    for (uint32_t i = 0; i < counts_.routines && ok(); ++i) {
         const auto entry = static_cast<uint32_t>(plan_.routines + uint64_t{i} * L::kRoutineEntrySize);
         k.routine_entries.push_back(entry);
+        if (!inSequence(word(code + entry), "routine " + hex(i))) return;
         Cursor c = cursor(pool + word(code + entry), pool_end, "const");
         const std::string field = "name of routine " + hex(i);
         std::string name = utf8(c.cstring(field, kMaxTextBytes), "const: " + field);
         if (ok() && name.empty()) return fail("code: routine " + hex(i) + " has an empty name");
         p.routines.push_back(std::move(name));
+        next = c.pos() - pool;
     }
     for (uint32_t i = 0; i < counts_.constants && ok(); ++i) {
         const size_t entry = code + plan_.constants + size_t{i} * L::kConstantEntrySize;
         const uint32_t kind = word(entry), at = word(entry + 4);
         k.constant_offsets.push_back(at);
+        if (!inSequence(at, "constant " + hex(i))) return;
         Cursor c = cursor(pool + at, pool_end, "const");
         const std::string field = "constant " + hex(i);
         Constant v;
@@ -352,8 +364,11 @@ void Reader::resolveLinkage()
         default: return fail("code: constant " + hex(i) + " has kind " + hex(kind) + ", expected 0x1, 0x2 or 0x3");
         }
         p.constants.push_back(std::move(v));
+        next = c.pos() - pool;
     }
     if (!ok()) return;
+    if (next != pool_end - pool)
+        return fail("const: the entries end at " + hex(next) + ", the const data holds " + hex(pool_end - pool) + " bytes");
     for (uint32_t i = 0; i < counts_.values; ++i)
         p.routine_values.push_back(*k.routineAt(word(code + plan_.values + size_t{i} * L::kValueEntrySize)));
     for (uint32_t i = 0; i < counts_.controls; ++i) {

@@ -103,6 +103,9 @@ void Reader::readRecord(size_t begin, size_t end, uint32_t identity, form::Eleme
     e.top = c.i32("top");
     e.width = c.i32("width");
     e.height = c.i32("height");
+    if (c.ok()) {
+        if (const std::string problem = L::geometryProblem(e); !problem.empty()) return fail(where + ": " + problem);
+    }
     c.skip(4, "reserved");
     e.parent = c.u32("parent");
     const uint32_t children = c.u32("child list size");

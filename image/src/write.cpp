@@ -114,6 +114,7 @@ private:
                     fail(what + ": event " + hex(static_cast<uint32_t>(b.event)) + " names routine " + hex(b.routine) +
                          ", which does not exist");
             }
+            if (const std::string problem = L::geometryProblem(e); !problem.empty()) fail(what + ": " + problem);
             if (e.items.size() > 0xFFFF) fail(what + ": more than 0xFFFF items");
             if (e.picture.size() > kMaxImageSize || e.cursor.size() > kMaxTextBytes || e.children.size() > kMaxElements)
                 fail(what + ": picture, cursor or child list exceeds its limit");

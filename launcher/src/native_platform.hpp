@@ -4,6 +4,7 @@
 #pragma once
 
 #include <gearlaunch/launcher.hpp>
+#include <gearlaunch/runtime_file.hpp>
 #include <gearplat/platform.hpp>
 
 namespace gearlaunch {
@@ -13,7 +14,12 @@ public:
     char separator() const override { return gearplat::separator(); }
     bool isSeparator(char c) const override { return gearplat::isSeparator(c); }
     std::optional<std::string> executablePath() override { return gearplat::executablePath(); }
-    LibraryHandle loadLibrary(const std::string& path) override { return gearplat::loadLibrary(path); }
+    // Only a file that passes the check reaches the system's loader, which
+    // would block on a FIFO and crash on a truncated library.
+    LibraryHandle loadLibrary(const std::string& path) override
+    {
+        return runtimeFileLoadable(path) ? gearplat::loadLibrary(path) : nullptr;
+    }
     AnyFunction findFunction(LibraryHandle library, const char* name) override
     {
         return gearplat::findFunction(library, name);

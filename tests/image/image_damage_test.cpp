@@ -283,6 +283,40 @@ const Damage kDamages[] = {
          return "@reloc1: data at " + hex(w.data(img::kReloc)) + " with size " + hex(w.image.sections[img::kReloc].data_size) +
                 " runs past the end of the image (" + hex(b.size()) + ")";
      }},
+    // Geometry beyond the form's limits: a flipped high bit of a size or a
+    // place would ask the window system for gigapixels.
+    {"WindowWidthHighBit", [](B& b, const Where& w) {
+         const size_t width = w.record(b, 0) + 42;
+         put32(b, width, u32(b, width) | 0x40000000u);
+         return std::string("form: element 0x6010000: width 1073741904 lies outside 0 to 4096 pixels");
+     }},
+    {"WindowLeftFarOffTheScreen", [](B& b, const Where& w) {
+         put32(b, w.record(b, 0) + 34, 0xFFFF0000u);
+         return std::string("form: element 0x6010000: left -65536 is not within 16384 pixels of the screen's origin");
+     }},
+    {"ControlHeightNegative", [](B& b, const Where& w) {
+         // The label's record: its name 模数标签 is 8 GBK bytes and a NUL.
+         put32(b, w.record(b, 1) + 54, 0xFFFFFFFFu);
+         return std::string("form: element 0x16010030: height -1 lies outside 0 to 4096 pixels");
+     }},
+    {"ControlTopBeyondTheForm", [](B& b, const Where& w) {
+         put32(b, w.record(b, 1) + 46, 4097);
+         return std::string("form: element 0x16010030: top 4097 is not within 4096 pixels of the client area's corner");
+     }},
+    // The pool's entries follow one another: an offset into the middle of a
+    // text, or one past a gap, is refused.
+    {"ConstantOffsetIntoATextsMiddle", [](B& b, const Where& w) {
+         const size_t at = w.code(w.constants() + 4);
+         const uint32_t v = u32(b, at);
+         put32(b, at, v + 2);
+         return "code: constant 0x0 has the constant-pool offset " + hex(v + 2) + ", but its entry starts at " + hex(v);
+     }},
+    {"RoutineNameOffsetIntoTheNextName", [](B& b, const Where& w) {
+         const size_t at = w.code(28 + 4);
+         const uint32_t v = u32(b, at);
+         put32(b, at, v + 1);
+         return "code: routine 0x1 has the constant-pool offset " + hex(v + 1) + ", but its entry starts at " + hex(v);
+     }},
     {"TooSmallForAHeader", [](B& b, const Where&) {
          b.resize(40);
          return std::string("header: image size 0x28 is below the header's 0x58 bytes");

@@ -559,6 +559,53 @@ const std::map<std::string, CaseBody>& cases()
              check(utf8(folder).size() > 259, "the registered path is longer than 259 bytes");
              expectStarted(s.run(program), folder / "tavrn.vle", o, "registered path longer than 259 bytes");
          }},
+        {"damaged_beside",
+         [](const Options& o, Sandbox& s) {
+             // What lies beside the program under the runtime's name but is
+             // no loadable library is refused before the system's loader
+             // sees it: the failure message, never a crash.
+             const fs::path program = s.placeProgram(s.root / "app");
+             const fs::path runtime = s.root / "app" / "tavrn.vlr";
+             const std::string stub = readFile(o.stubStart);
+             const std::vector<std::pair<std::string, std::string>> damaged = {
+                 {"a library cut to half its size", stub.substr(0, stub.size() / 2)},
+                 {"a library missing its last byte", stub.substr(0, stub.size() - 1)},
+                 {"a library cut inside its headers", stub.substr(0, 100)},
+                 {"an empty file", ""},
+                 {"a text file", "not a library\n"},
+#ifdef _WIN32
+                 // The machine field of the PE header changed to 32-bit x86.
+                 {"a library for another machine",
+                  [&] {
+                      std::string bytes = stub;
+                      const std::size_t pe = static_cast<unsigned char>(bytes[0x3C]) | static_cast<unsigned char>(bytes[0x3D]) << 8;
+                      bytes[pe + 4] = '\x4C';
+                      bytes[pe + 5] = '\x01';
+                      return bytes;
+                  }()},
+#else
+                 // e_machine changed to 32-bit x86.
+                 {"a library for another machine", [&] { std::string b = stub; b[18] = 3; b[19] = 0; return b; }()},
+#endif
+             };
+             for (const auto& [what, bytes] : damaged) {
+                 writeFile(runtime, bytes);
+                 expectFailure(s.run(program), {}, what + " beside the program");
+             }
+             fs::remove(runtime);
+             fs::create_directories(runtime);
+             expectFailure(s.run(program), {}, "a folder named tavrn.vlr beside the program");
+             fs::remove(runtime);
+             // A damaged runtime beside the program is no runtime: the
+             // registered one is loaded as when there is none.
+             writeFile(runtime, stub.substr(0, stub.size() / 2));
+             s.placeRuntime(o.stubStart, s.root / "install" / "tavrn.vle");
+             s.settings.setInstallPath(utf8(s.root / "install"));
+             expectStarted(s.run(program), s.root / "install" / "tavrn.vle", o, "damaged runtime beside, sound one registered");
+             writeFile(s.root / "install" / "tavrn.vle", stub.substr(0, stub.size() / 2));
+             fs::remove(runtime);
+             expectFailure(s.run(program), {}, "damaged runtime in the registered folder");
+         }},
 #ifdef _WIN32
         {"version_record",
          [](const Options& o, Sandbox&) {
@@ -591,6 +638,14 @@ const std::map<std::string, CaseBody>& cases()
          }},
 #endif
 #ifndef _WIN32
+        {"fifo_beside",
+         [](const Options&, Sandbox& s) {
+             // A FIFO never reaches the system's loader, whose open would
+             // wait for a writer for ever.
+             const fs::path program = s.placeProgram(s.root / "app");
+             check(::mkfifo((s.root / "app" / "tavrn.vlr").c_str(), 0644) == 0, "cannot make the FIFO");
+             expectFailure(s.run(program), {}, "a FIFO named tavrn.vlr beside the program");
+         }},
         {"beyond_path_limit",
          [](const Options& o, Sandbox& s) {
              // A program folder deeper than PATH_MAX: its path cannot be read

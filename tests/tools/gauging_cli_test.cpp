@@ -137,6 +137,12 @@ const BadRow kBad[] = {
      {"--module", "300", "--teeth", "40", "--ball", "520", "--deviation", "e", "--tolerance", "25"}, 6,
      "outside the allowance tables"},
     {"NoSeriesBallLargeEnough", {"--module", "40", "--teeth", "30"}, 6, "largest measuring ball"},
+    // Balls and modules far outside any gauge end with a message, not a
+    // search that never ends; a huge ball is too large, never "too small".
+    {"BallOfAMillionKilometres", {"--module", "2", "--teeth", "20", "--ball", "1000000000000"}, 6, "too large"},
+    {"BallOf1e20", {"--module", "2", "--teeth", "20", "--ball", "100000000000000000000"}, 6, "too large"},
+    {"BallBeyondAnyScale", {"--module", "2", "--teeth", "20", "--ball", "1e300"}, 6, "far too large"},
+    {"ModuleFarBelowTheSeriesBall", {"--module", "0.00000000000000000001", "--teeth", "20"}, 6, "too large"},
     {"BallWithoutTestDimensions", {"--module", "2", "--teeth", "20", "--ball", "3.5", "--no-test"}, 2,
      "belong to --test-dimensions"},
     {"NegativeBall", {"--module", "2", "--teeth", "20", "--ball", "-3"}, 2, "--ball"},
@@ -247,6 +253,22 @@ TEST(InspectionCsv, RowWithoutTestDimensionsSaysWhyInItsLastColumn)
     EXPECT_EQ(rows[1][10], "1.7500");
     EXPECT_EQ(rows[2][10], "");
     EXPECT_NE(rows[2][13].find("not a plain number"), std::string::npos);
+}
+
+TEST(TestDimensionsBatch, RowWithAHopelessBallDoesNotStopTheRowsAfterIt)
+{
+    TempFolder folder;
+    writeFile(folder.file("gears.csv"), "module,teeth\n2,20\n0.00000000000000000001,20\n3,30\n");
+    const Outcome run = report({"--batch", folder.file("gears.csv"), "--test-dimensions"});
+    EXPECT_EQ(run.status, 6);
+    EXPECT_NE(run.err.find("#2: a ball of 0.17 mm is too large"), std::string::npos) << run.err;
+    std::vector<Json> lines;
+    std::istringstream out(run.out);
+    for (std::string line; std::getline(out, line);) lines.push_back(Json::parse(line));
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    EXPECT_EQ(lines[0].at("inspection").at("over_balls"), "44.9293");
+    EXPECT_TRUE(lines[1].at("inspection").at("over_balls").is_null());
+    EXPECT_FALSE(lines[2].at("inspection").at("over_balls").is_null());
 }
 
 TEST(InspectionCsv, WithoutTestDimensionsOnlyTheReportColumns)

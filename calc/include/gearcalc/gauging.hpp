@@ -88,7 +88,8 @@ struct Geometry {
 
 // Checks the gear and derives its circles. Fails for a module that is not
 // positive, a tooth count that is not a whole number from 3 to 100000, a
-// pressure angle outside 0° < αn < 90°, or a helix angle of 90° or more.
+// pressure angle outside 0° < αn < 90°, a helix angle of 90° or more, or
+// circles beyond the range of doubles.
 Result<Geometry> DeriveGeometry(const Gear& gear);
 
 // Where a ball of diameter D_M rests in a tooth space whose teeth are thinned
@@ -105,11 +106,13 @@ struct BallPosition {
 // The ball's position and the dimensions over it. Fails when D_M is not a
 // positive number, or when the ball would not touch both flanks between the
 // base circle and the tip circle (too small: it sinks to the base circle; too
-// large: it rests on the tips).
+// large: it rests on the tips; far too large: its position cannot be
+// computed at all). Always returns: every iteration inside is bounded.
 Result<BallPosition> OverBalls(const Geometry& gear, double ball_diameter, double thickness_allowance);
 
 // The ball diameter that touches the flanks exactly on the pitch circle (the
 // V-circle of a gear without profile shift), for the nominal tooth thickness.
+// NaN when the gear leaves no room for such a ball.
 double IdealBallDiameter(const Geometry& gear);
 
 // The published series of measuring ball and pin diameters, mm, ascending.

@@ -33,6 +33,15 @@ inline constexpr uint32_t kMaxConstants = 65536;
 inline constexpr uint32_t kMaxLibraryCalls = 4096;
 inline constexpr uint32_t kMaxServiceStubs = 64;
 
+// ---- Geometry a form may hold, in pixels ----------------------------------
+// A window or control is at most kMaxFormExtent wide and high (no size is
+// negative); a control lies within kMaxFormExtent of the client area's
+// corner on either side, the window within kMaxScreenCoordinate of the
+// screen's origin. Anything beyond is damage, not a form: a flipped bit in a
+// size would otherwise ask the window system for a window of gigapixels.
+inline constexpr int32_t kMaxFormExtent = 4096;
+inline constexpr int32_t kMaxScreenCoordinate = 16384;
+
 // ---- What a program stores in its image ---------------------------------
 
 // One record of the library list. Position 0 is the core runtime; code
