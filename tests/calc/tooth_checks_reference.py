@@ -118,6 +118,28 @@ PAIRS = [
 ]
 
 
+# The catalogue's items and pairs as gearcalc-report computes them, with the
+# allowances of the shipped spc.edb and gc.edb for each pitch diameter
+# (series e and 25 for items): -0.030/0.030 mm for 10 < d <= 50,
+# -0.040/0.040 for 50 < d <= 125, -0.056/0.050 for 125 < d <= 280; series d
+# and 26 for 10 < d <= 50: -0.044/0.050; series c and 27 for 50 < d <= 125:
+# -0.085/0.100.
+ITEM_CHORDAL = [
+    # name, item, m, z, alpha, beta, A, T
+    ("HelicalEvenTeeth", "ZKD-H2-20-6", "2", 20, 20, "19.5283", "-0.03", "0.03"),
+    ("SpurOddTeeth", "ZKD-S1-25-7", "1", 25, 20, "0", "-0.03", "0.03"),
+    ("HelicalOddTeeth", "ZKD-H1-45-6", "1", 45, 20, "19.5283", "-0.03", "0.03"),
+    ("SpurLargeModule", "ZKD-S8-30-9", "8", 30, 20, "0", "-0.056", "0.05"),
+    ("HelicalOddLargeModule", "ZKD-H8-21-8", "8", 21, 20, "19.5283", "-0.056", "0.05"),
+]
+
+CLI_PAIRS = [
+    # name, m, z1, z2, alpha, beta, A1, T1, A2, T2, A_ae, A_ai
+    ("CatalogueHelicalItems", "2", 20, 30, 20, "19.5283", "-0.03", "0.03", "-0.04", "0.04", "0", "0"),
+    ("HelicalMateSeriesGiven", "1.5", 31, 45, 20, "15.5", "-0.044", "0.05", "-0.085", "0.1", "0.02", "-0.02"),
+]
+
+
 def main():
     print("// chordal: name, m, z, alpha, beta, A, T; nominal, at A, at A - T (s, h); 4 decimals")
     for name, m, z, alpha, beta, a, t in CHORDAL:
@@ -140,6 +162,15 @@ def main():
         values = ", ".join(num(v) for v in vals)
         texts = ", ".join('"%s"' % four(v) for v in vals)
         print('    {"%s", %s, {%s}, {%s}},' % (name, ", ".join(str(x) for x in rest), values, texts))
+
+    print("// items: name, item; chordal s, h nominal, at A, at A - T")
+    for name, item, m, z, alpha, beta, a, t in ITEM_CHORDAL:
+        values = [*chordal(m, z, alpha, beta, 0), *chordal(m, z, alpha, beta, a),
+                  *chordal(m, z, alpha, beta, mpf(a) - mpf(t))]
+        print('    {"%s", "%s", {%s}},' % (name, item, ", ".join('"%s"' % four(v) for v in values)))
+    print("// command-line pairs: a, jt_min, jt_max, jn_min, jn_max")
+    for row in CLI_PAIRS:
+        print('    {"%s", {%s}},' % (row[0], ", ".join('"%s"' % four(v) for v in backlash(*row[1:]))))
 
 
 if __name__ == "__main__":
