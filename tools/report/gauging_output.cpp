@@ -62,19 +62,48 @@ Test dimensions (--test-dimensions; --ball D and --face-width B optional):
   maker's form (M_dK at A and its lower deviation), the radial dimension M_rK, over two pins
   (spur gears: the same as over balls; helical gears: balls only) and, with --face-width,
   whether the span can be measured: b >= W sin(beta_b) + (1.2 + 0.018 W) cos(beta_b) mm.
+  Also the chordal tooth thickness s and height h for a gear-tooth caliper (normal section,
+  virtual spur gear): nominal, at A and at A - T.
   The report's own lines never change. In JSON the object "inspection": "ball_diameter",
   "ball_source" ("series"/"given"), "ideal_ball_diameter", "over_balls", "over_balls_upper",
   "over_balls_lower", "radial_over_balls", "maker_over_balls",
   "maker_over_balls_lower_deviation", "over_pins", "pins_apply", "span_measurable",
-  "span_face_width_needed" (texts with 4 decimals, logicals or null) and "problem".
+  "span_face_width_needed", "chordal_thickness", "chordal_height", "chordal_thickness_upper",
+  "chordal_height_upper", "chordal_thickness_lower", "chordal_height_lower" (texts with 4
+  decimals, logicals or null) and "problem".
+
+ISO 1328-1:2013 tolerances (--iso-class 1..11; --face-width B for the helix ones):
+  fpT, FpT, fHalphaT, ffalphaT, FalphaT, fHbetaT, ffbetaT, FbetaT, FrT in micrometres, rounded
+  as the standard says (above 10 to 1, from 5 to 10 to 0.5, below 5 to 0.1). JSON: the object
+  "tolerances" with "class", "fpT", "FpT", "fHaT", "ffaT", "FaT", "fHbT", "ffbT", "FbT", "FrT"
+  (texts as printed; the helix ones null without --face-width) and "problem". Outside the
+  standard (5 <= z <= 1000, 5 <= d <= 15000 mm, 0.5 <= m <= 70 mm, beta <= 45 degrees) the
+  values are refused (status 6); a class outside 1..11 or a face width outside 4..1200 mm is
+  bad usage (status 2).
+
+Backlash of a pair (--mate-teeth Z2, or --mate-item ITEM with --item):
+  the mate has the gear's module, pressure and helix angle (opposite hand) and its own
+  allowances from the tables: --mate-deviation and --mate-tolerance (default: the gear's
+  series; a direct gear needs --deviation and --tolerance). --centre-distance-allowance
+  UPPER,LOWER in mm (default 0,0). jt,min = -(A1 + A2)/cos(beta) + 2 A_ai tan(alpha_t),
+  jt,max = -((A1 - T1) + (A2 - T2))/cos(beta) + 2 A_ae tan(alpha_t), jn = jt cos(alpha_n)
+  cos(beta). JSON: the object "pair" with "mate" ("item", "teeth", "pitch_diameter",
+  "upper_deviation", "tolerance"), "centre_distance", "centre_distance_upper",
+  "centre_distance_lower", "jt_min", "jt_max", "jn_min", "jn_max" (mm, 4 decimals),
+  "interference" (the smallest backlash is negative) and "problem". A mate of another module,
+  pressure or helix angle, or outside the tables, is refused (status 6). Not with --batch,
+  --all-items or --format csv.
+
   --format csv, the inspection sheet: one row per gear (item number, m, z, tooth form, grade,
   d, k, W, W_Z and its lower deviation; with --test-dimensions also D_M, M_dK at A and its
-  lower deviation; a last column says why values are missing), CR LF line ends, UTF-8 with a
-  byte order mark, or GBK with --encoding gbk.
-  Status 6: the report was written but a test dimension could not be computed (the ball does
-  not touch the flanks between base and tip circle, no series ball is large enough, a gear
-  value is no plain number, the pitch diameter lies outside the allowance tables); the reason
-  is on stderr and in "problem", the value is left out, never guessed.
+  lower deviation and the chordal thickness and height nominal, at A and at A - T; with
+  --iso-class the class and the nine tolerances; a last column says why values are missing),
+  CR LF line ends, UTF-8 with a byte order mark, or GBK with --encoding gbk.
+  Status 6: the report was written but a test dimension, a tolerance or the backlash could
+  not be computed (the ball does not touch the flanks between base and tip circle, no series
+  ball is large enough, a gear value is no plain number, the pitch diameter lies outside the
+  allowance tables or the standard's range); the reason is on stderr and in "problem", the
+  value is left out, never guessed.
   Example: gearcalc-report --all-items --format csv --test-dimensions > inspection.csv
 )";
 

@@ -99,7 +99,7 @@ Exit status:
   4  the run stopped on a message (a runtime error, a missing catalogue), or it needed a catalogue
      that could not be opened: the message on stderr; the lines written before it are still printed
   5  the output could not be written (a full disk, a closed pipe)
-  6  the report was written, but not all of its test dimensions (see Test dimensions)
+  6  the report was written, but not all of its test dimensions, tolerances or backlash (see below)
   With --batch or --all-items a failing gear still gets its JSON line or CSV row; the status is
   that of the first gear without a report or without its test dimensions.
 Messages the window shows (runtime errors, catalogues that cannot be opened) go to stderr.)";
