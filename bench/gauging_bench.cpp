@@ -5,7 +5,10 @@
 //   BM_AllItemsCsv/0   the sheet without the ball columns: the baseline,
 //                      one report per record as before
 //   BM_AllItemsCsv/1   with --test-dimensions: the dimension over balls
-//                      at both allowances for every record as well
+//                      and the chordal tooth at both allowances for every
+//                      record as well
+//   BM_AllItemsCsv/2   with --test-dimensions --iso-class 6 --face-width 30:
+//                      the ISO 1328-1 tolerances as well
 //
 // Reports wall time, the child's CPU time and records per CPU second; the
 // cost of the test dimensions is the ratio of the two runs.
@@ -30,7 +33,8 @@ void BM_AllItemsCsv(benchmark::State& state)
     }
     std::vector<std::string> args = {GEARCALC_REPORT, "--all-items", "--catalogue-dir",
                                      catalogue.scratch.path.string(), "--format", "csv"};
-    if (state.range(0) == 1) args.push_back("--test-dimensions");
+    if (state.range(0) >= 1) args.push_back("--test-dimensions");
+    if (state.range(0) == 2) args.insert(args.end(), {"--iso-class", "6", "--face-width", "30"});
     for (auto _ : state) {
         const bench::ChildRun run = bench::runChild(args);
         state.SetIterationTime(run.wall_s);
@@ -43,7 +47,7 @@ void BM_AllItemsCsv(benchmark::State& state)
     }
     state.counters["records"] = static_cast<double>(bench::itemRecordCount());
 }
-BENCHMARK(BM_AllItemsCsv)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_AllItemsCsv)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 
 } // namespace
 

@@ -211,7 +211,9 @@ TEST(InspectionCsv, OneRowPerItemInCatalogueOrderUtf8WithBom)
     ASSERT_FALSE(rows.empty());
     const std::vector<std::string> header = {"订货编号", "模数", "齿数", "齿形", "精度", "分度圆直径", "公法线跨齿数",
                                              "公法线长度", "ZKD 公法线长度", "ZKD 公法线长度下偏差", "量球直径",
-                                             "ZKD 跨球距", "ZKD 跨球距下偏差", "说明"};
+                                             "ZKD 跨球距", "ZKD 跨球距下偏差", "弦齿厚", "弦齿高",
+                                             "弦齿厚（上偏差）", "弦齿高（上偏差）", "弦齿厚（下偏差）",
+                                             "弦齿高（下偏差）", "说明"};
     EXPECT_EQ(rows.front(), header);
 
     const std::vector<Json> items = jsonLines(report({"--all-items"}).out);
@@ -221,7 +223,8 @@ TEST(InspectionCsv, OneRowPerItemInCatalogueOrderUtf8WithBom)
 
     const std::vector<std::string> helical = {"ZKD-H2-20-6", "2",       "20",      "斜齿",    "6",
                                               "42.4414",     "3",       "15.4239", "15.3957", "-0.0282",
-                                              "3.5000",      "47.3236", "-0.0695", ""};
+                                              "3.5000",      "47.3236", "-0.0695", "3.1393",  "2.0524",
+                                              "3.1093",      "2.0514",  "3.0794",  "2.0504",  ""};
     bool found = false;
     for (const auto& row : rows) {
         if (row[0] != helical[0]) continue;
@@ -252,7 +255,9 @@ TEST(InspectionCsv, RowWithoutTestDimensionsSaysWhyInItsLastColumn)
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[1][10], "1.7500");
     EXPECT_EQ(rows[2][10], "");
-    EXPECT_NE(rows[2][13].find("not a plain number"), std::string::npos);
+    EXPECT_NE(rows[2][19].find("not a plain number"), std::string::npos);
+    EXPECT_EQ(rows[1][13], "1.5701"); // the chord of m 1, z 30 without allowances
+    EXPECT_EQ(rows[1][15], "");
 }
 
 TEST(TestDimensionsBatch, RowWithAHopelessBallDoesNotStopTheRowsAfterIt)

@@ -25,6 +25,9 @@ constexpr std::array<std::string_view, 10> kReportColumns = {
     "订货编号", "模数", "齿数", "齿形", "精度", "分度圆直径", "公法线跨齿数", "公法线长度", "ZKD 公法线长度",
     "ZKD 公法线长度下偏差"};
 constexpr std::array<std::string_view, 3> kBallColumns = {"量球直径", "ZKD 跨球距", "ZKD 跨球距下偏差"};
+constexpr std::array<std::string_view, 6> kChordalColumns = {"弦齿厚",           "弦齿高",
+                                                             "弦齿厚（上偏差）", "弦齿高（上偏差）",
+                                                             "弦齿厚（下偏差）", "弦齿高（下偏差）"};
 constexpr std::string_view kNoteColumn = "说明";
 constexpr std::string_view kSpur = "直齿";
 constexpr std::string_view kHelical = "斜齿";
@@ -81,12 +84,28 @@ void ballCells(std::vector<std::string>& cells, const TestDimensions* t)
     cells.push_back(s.maker_lower_deviation ? "-" + FourDecimals(*s.maker_lower_deviation) : std::string());
 }
 
-std::string note(const RunResult& run, const TestDimensions* t)
+void chordalCells(std::vector<std::string>& cells, const TestDimensions* t)
+{
+    if (t == nullptr || !t->chordal) {
+        cells.insert(cells.end(), kChordalColumns.size(), std::string());
+        return;
+    }
+    const inspection::ChordalTooth& c = *t->chordal;
+    for (const std::optional<inspection::Chordal>& at :
+         {std::optional<inspection::Chordal>(c.nominal), c.upper, c.lower}) {
+        cells.push_back(at ? FourDecimals(at->thickness) : std::string());
+        cells.push_back(at ? FourDecimals(at->height) : std::string());
+    }
+}
+
+std::string note(const RunResult& run, const TestDimensions* t, const ToleranceCheck* tolerances)
 {
     std::string text;
     for (const std::string& m : run.messages) text += (text.empty() ? "" : "; ") + m;
     if (run.outcome == Outcome::NoModule) text = "no module, no report";
     if (t != nullptr && !t->problem.empty()) text += (text.empty() ? "" : "; ") + t->problem;
+    if (tolerances != nullptr && !tolerances->problem.empty())
+        text += (text.empty() ? "" : "; ") + tolerances->problem;
     return text;
 }
 
@@ -95,7 +114,14 @@ std::string note(const RunResult& run, const TestDimensions* t)
 std::string InspectionCsv::header() const
 {
     std::vector<std::string_view> columns(kReportColumns.begin(), kReportColumns.end());
-    if (options_.enabled) columns.insert(columns.end(), kBallColumns.begin(), kBallColumns.end());
+    if (options_.enabled) {
+        columns.insert(columns.end(), kBallColumns.begin(), kBallColumns.end());
+        columns.insert(columns.end(), kChordalColumns.begin(), kChordalColumns.end());
+    }
+    if (options_.iso_class) {
+        const std::vector<std::string_view> more = toleranceColumns();
+        columns.insert(columns.end(), more.begin(), more.end());
+    }
     columns.push_back(kNoteColumn);
     std::string row = record(columns);
     bool lossy = false;
@@ -104,7 +130,8 @@ std::string InspectionCsv::header() const
 }
 
 std::string InspectionCsv::appendRow(std::string& out, const GearInput& gear, const RunResult& run,
-                                     const Values& values, const TestDimensions* t) const
+                                     const Values& values, const TestDimensions* t,
+                                     const ToleranceCheck* tolerances) const
 {
     std::vector<std::string> cells = {
         gear.item.value_or(""),
@@ -118,8 +145,12 @@ std::string InspectionCsv::appendRow(std::string& out, const GearInput& gear, co
         std::string(valueOf(values, "maker_span")),
         negative(valueOf(values, "maker_span_lower_deviation")),
     };
-    if (options_.enabled) ballCells(cells, t);
-    cells.push_back(note(run, t));
+    if (options_.enabled) {
+        ballCells(cells, t);
+        chordalCells(cells, t);
+    }
+    if (options_.iso_class) toleranceCells(cells, tolerances);
+    cells.push_back(note(run, t, tolerances));
 
     bool lossy = false;
     out += encoded(record(cells), lossy);

@@ -33,6 +33,12 @@ constexpr std::string_view kRadial = "\r\n单球径向尺寸：";
 constexpr std::string_view kOverPins = "\r\n跨棒距：";
 constexpr std::string_view kPinsLikeBalls = "（同跨球距，量棒直径同量球）";
 constexpr std::string_view kBallsOnly = "斜齿轮只能用量球测量，量棒不适用";
+constexpr std::string_view kChordalThickness = "\r\n弦齿厚：";
+constexpr std::string_view kChordalHeight = "\r\n弦齿高：";
+constexpr std::string_view kChordalThicknessUpper = "\r\n弦齿厚（上偏差）：";
+constexpr std::string_view kChordalHeightUpper = "\r\n弦齿高（上偏差）：";
+constexpr std::string_view kChordalThicknessLower = "\r\n弦齿厚（下偏差）：";
+constexpr std::string_view kChordalHeightLower = "\r\n弦齿高（下偏差）：";
 constexpr std::string_view kSpan = "\r\n公法线测量：";
 constexpr std::string_view kSpanFits = "齿宽 {b} 可以测量（至少需 {n}）";
 constexpr std::string_view kSpanTooNarrow = "齿宽 {b} 不足（至少需 {n}），无法测量公法线，请用跨球距检测";
@@ -71,6 +77,26 @@ void allowanceLines(std::string& out, const TestDimensions& t)
              s.maker_lower_deviation ? FourDecimals(*s.maker_lower_deviation) : std::string(kOutOfTable));
 }
 
+// The chord across the tooth and its height, nominal and at the allowances
+// the report has (超出表格范围 where its row was not found).
+void chordalLines(std::string& out, const TestDimensions& t)
+{
+    const inspection::ChordalTooth& c = *t.chordal;
+    const auto at = [](const std::optional<inspection::Chordal>& p, bool thickness) {
+        return p ? FourDecimals(thickness ? p->thickness : p->height) : std::string(kOutOfTable);
+    };
+    line(out, kChordalThickness, FourDecimals(c.nominal.thickness));
+    line(out, kChordalHeight, FourDecimals(c.nominal.height));
+    if (t.deviation_series) {
+        line(out, kChordalThicknessUpper, at(c.upper, true));
+        line(out, kChordalHeightUpper, at(c.upper, false));
+    }
+    if (t.tolerance_series) {
+        line(out, kChordalThicknessLower, at(c.lower, true));
+        line(out, kChordalHeightLower, at(c.lower, false));
+    }
+}
+
 // A value of the JSON object: a text, a logical, or null.
 struct Cell {
     enum Kind { Null, Text, Logical } kind = Null;
@@ -96,7 +122,12 @@ struct Cell {
 
 std::string inspectionBlock(const TestDimensions& t, const InspectionOptions& o)
 {
-    if (!t.sheet) return {};
+    if (!t.sheet) {
+        if (!t.chordal) return {};
+        std::string out(kHeader);
+        chordalLines(out, t);
+        return out;
+    }
     const inspection::Sheet& s = *t.sheet;
     std::string out(kHeader);
     if (s.ball_chosen)
@@ -109,6 +140,7 @@ std::string inspectionBlock(const TestDimensions& t, const InspectionOptions& o)
     line(out, kRadial, FourDecimals(s.nominal.radial));
     if (s.pins_apply) line(out, kOverPins, FourDecimals(s.nominal.over_balls), kPinsLikeBalls);
     else line(out, kOverPins, kBallsOnly);
+    if (t.chordal) chordalLines(out, t);
     if (s.span) {
         char buf[32];
         const auto end = std::to_chars(buf, buf + sizeof buf, *o.face_width).ptr;
@@ -149,6 +181,19 @@ std::string inspectionJson(const TestDimensions& t)
                                 "span_face_width_needed"})
             cells.emplace_back(key, Cell());
     }
+    const auto chord = [](const inspection::Chordal* c, bool thickness) {
+        return c != nullptr ? Cell::text(FourDecimals(thickness ? c->thickness : c->height)) : Cell();
+    };
+    const auto given = [](const std::optional<inspection::Chordal>& c) { return c ? &*c : nullptr; };
+    const inspection::Chordal* nominal = t.chordal ? &t.chordal->nominal : nullptr;
+    const inspection::Chordal* upper = t.chordal ? given(t.chordal->upper) : nullptr;
+    const inspection::Chordal* lower = t.chordal ? given(t.chordal->lower) : nullptr;
+    cells.emplace_back("chordal_thickness", chord(nominal, true));
+    cells.emplace_back("chordal_height", chord(nominal, false));
+    cells.emplace_back("chordal_thickness_upper", chord(upper, true));
+    cells.emplace_back("chordal_height_upper", chord(upper, false));
+    cells.emplace_back("chordal_thickness_lower", chord(lower, true));
+    cells.emplace_back("chordal_height_lower", chord(lower, false));
     cells.emplace_back("problem", t.problem.empty() ? Cell() : Cell::text(t.problem));
 
     rapidjson::StringBuffer buffer;

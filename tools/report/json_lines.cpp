@@ -93,7 +93,8 @@ JsonLines::JsonLines() : writer_(std::make_unique<Writer>()) {}
 JsonLines::~JsonLines() = default;
 
 void JsonLines::append(std::string& out, const GearInput& gear, const RunResult& result,
-                       std::optional<std::string_view> inspection)
+                       std::optional<std::string_view> inspection,
+                       std::span<const std::pair<std::string_view, std::string_view>> more)
 {
     Writer& w = *writer_;
     w.buffer.Clear();
@@ -122,6 +123,10 @@ void JsonLines::append(std::string& out, const GearInput& gear, const RunResult&
     if (inspection) {
         w.key("inspection");
         w.json.RawValue(inspection->data(), inspection->size(), rapidjson::kObjectType);
+    }
+    for (const auto& [name, value] : more) {
+        w.key(name);
+        w.json.RawValue(value.data(), value.size(), rapidjson::kObjectType);
     }
     w.json.EndObject();
     out.append(w.buffer.GetString(), w.buffer.GetSize());

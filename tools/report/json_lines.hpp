@@ -6,8 +6,10 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace gearcalc::report {
@@ -27,9 +29,11 @@ public:
     JsonLines& operator=(const JsonLines&) = delete;
 
     // Appends the object of one run and a line end to `out`; `inspection`,
-    // when given, is the JSON text of its "inspection" object.
+    // when given, is the JSON text of its "inspection" object, and `more`
+    // further members (name, JSON text) after it.
     void append(std::string& out, const GearInput& gear, const RunResult& result,
-                std::optional<std::string_view> inspection = std::nullopt);
+                std::optional<std::string_view> inspection = std::nullopt,
+                std::span<const std::pair<std::string_view, std::string_view>> more = {});
 
 private:
     struct Writer;

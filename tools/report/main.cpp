@@ -4,6 +4,7 @@
 #include "batch.hpp"
 #include "gauging_output.hpp"
 #include "json_lines.hpp"
+#include "pair_output.hpp"
 #include "report_session.hpp"
 
 #include <gearprog/catalogue_schema.hpp>
@@ -98,7 +99,7 @@ Exit status:
   4  the run stopped on a message (a runtime error, a missing catalogue), or it needed a catalogue
      that could not be opened: the message on stderr; the lines written before it are still printed
   5  the output could not be written (a full disk, a closed pipe)
-  6  the report was written, but not all of its test dimensions (see Test dimensions)
+  6  the report was written, but not all of its test dimensions, tolerances or backlash (see below)
   With --batch or --all-items a failing gear still gets its JSON line or CSV row; the status is
   that of the first gear without a report or without its test dimensions.
 Messages the window shows (runtime errors, catalogues that cannot be opened) go to stderr.)";
@@ -299,17 +300,25 @@ int runOne(Session& session, const GearInput& gear, const Options& o, const RunW
     reportMessages(result);
     if (result.outcome == Outcome::NoModule)
         std::cerr << "gearcalc-report: no module given, so the calculation wrote no report\n";
+    // The backlash of a pair: the mate runs in the same window, after the gear.
+    std::optional<gearcalc::report::PairCheck> pair;
+    if (o.inspection.pair() && result.outcome == Outcome::Report)
+        pair = gearcalc::report::checkPair(session, gear, result, o.inspection);
     CheckedOutput out;
     std::string missing;
     if (o.format == "json" || o.format == "csv") {
         // Always one object (or row): its status says why a run wrote no report.
         std::string line = writer.header();
-        missing = writer.write(line, gear, result);
+        std::optional<std::string> pair_json;
+        if (pair) pair_json = gearcalc::report::pairJson(*pair);
+        missing = writer.write(line, gear, result, pair_json);
         out.add(line);
     } else if (result.outcome == Outcome::Report || !result.report.empty()) {
-        const std::string text = gearcalc::report::withTestDimensions(result, o.inspection, missing);
+        std::string text = gearcalc::report::withTestDimensions(result, o.inspection, missing);
+        if (pair) text += gearcalc::report::pairBlock(*pair);
         out.add(o.format == "raw" ? text : gearcalc::report::asText(text));
     }
+    if (pair && !pair->problem.empty()) missing += (missing.empty() ? "" : "; ") + pair->problem;
     if (!missing.empty()) std::cerr << "gearcalc-report: " << missing << '\n';
     const bool incomplete = result.outcome == Outcome::Report && !missing.empty();
     return finish(out, incomplete ? kExitNoTestDimensions : exitStatus(result.outcome));
@@ -340,6 +349,8 @@ int run(int argc, char** argv)
 
     GearInput gear;
     if (std::string problem = gearFromOptions(o, gear); !problem.empty()) return usageError(problem);
+    if (std::string e = gearcalc::report::checkPairInput(o.inspection, gear, *o.o_batch || *o.o_all); !e.empty())
+        return usageError(e);
     if (*o.o_catalogue && gear_tools::pathKind(o.catalogue_dir) != gear_tools::PathKind::Folder)
         return usageError("--catalogue-dir: " + o.catalogue_dir + " is not a folder");
 
@@ -359,7 +370,8 @@ int run(int argc, char** argv)
     JsonLines json;
     const RunWriter writer(o.format == "csv", o.inspection,
                            [&](std::string& line, const GearInput& g, const RunResult& r,
-                               std::optional<std::string_view> extra) { json.append(line, g, r, extra); });
+                               std::optional<std::string_view> extra,
+                               RunWriter::JsonMembers more) { json.append(line, g, r, extra, more); });
 
     if (*o.o_batch)
         return runAll(
