@@ -10,6 +10,9 @@
 
 int main(int argc, char** argv)
 {
+    // A console shows the Chinese field names and messages whatever its
+    // code page.
+    gearplat::consoleStandardStreams();
     std::vector<std::string> args = gearplat::utf8Arguments(argc, argv);
     if (!args.empty()) args.erase(args.begin());
     gearplat::binaryStandardOutput();
