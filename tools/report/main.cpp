@@ -373,6 +373,7 @@ int run(int argc, char** argv)
     // A console shows the Chinese of the help, the report and the messages
     // whatever its code page.
     gearplat::consoleStandardStreams();
+    gearplat::safeLibrarySearch();
     CLI::App app(kDescription, "gearcalc-report");
     app.footer(std::string(kFooter) + gearcalc::report::inspectionHelp());
     app.get_formatter()->column_width(34);
