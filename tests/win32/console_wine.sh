@@ -23,10 +23,11 @@ trap 'rm -rf "$work"' EXIT
 cd "$dist" || exit 1
 
 # What a terminal shows of `cmd /c LINE` run in a Wine console, as text:
-# without the console's cursor sequences, with LF line ends. A tall
-# terminal, so nothing scrolls.
+# without the console's cursor sequences, with LF line ends. A tall and
+# wide terminal, so nothing scrolls and no line wraps (Wine's terminal
+# console redraws wrapped lines out of order).
 on_console() {
-  script -qec "stty rows 2000 cols 400; wine cmd /c \"$1\"" /dev/null </dev/null |
+  script -qec "stty rows 3000 cols 3000; wine cmd /c \"$1\"" /dev/null </dev/null |
     sed -e 's/\x1b\[[0-9;?]*[A-Za-z]//g' -e 's/\x1b\][^\x07]*\x07//g' | tr -d '\r'
 }
 # The same, redirected to a file (LF line ends for the comparison; the
@@ -48,7 +49,7 @@ expected=$(redirected ./gearcalc-report.exe --all-items)
 shown=$(on_console "gearcalc-report.exe --all-items")
 [ "${#expected}" -gt 40000 ] || fail "the item reports are too short to cross the buffers: ${#expected} characters"
 [ "$shown" = "$expected" ] ||
-  fail "the item reports differ on the console: $(diff <(echo "$expected") <(echo "$shown") | head -4)"
+  fail "the item reports differ on the console: $(cmp <(echo "$expected") <(echo "$shown"))"
 say "$(wc -l <<<"$expected") item reports, ${#expected} characters, the same on the console"
 
 # --- Messages on standard error, and the other tool -----------------------------------
