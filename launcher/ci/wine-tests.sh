@@ -57,7 +57,8 @@ verdict() {
 
 status=0
 wine "$host/app/gearcalc.exe" >/dev/null 2>"$host/stderr" </dev/null || status=$?
-if [ "$status" -eq 255 ] && grep -q "^Error: Not found the kernel library or the kernel library is invalid!" "$host/stderr"; then
+if [ "$status" -eq 255 ] && grep -q "^Error: 找不到运行库" "$host/stderr" &&
+  grep -q "^Not found the kernel library or the kernel library is invalid! Extract all files of the zip first" "$host/stderr"; then
   verdict ok
 else
   verdict bad "without a runtime: exit code $status (expected 255), standard error: $(cat "$host/stderr")"

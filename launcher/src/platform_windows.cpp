@@ -33,6 +33,9 @@ private:
 
 class WindowsPlatform final : public NativePlatform {
 public:
+    // No library is loaded from the current folder, from here on.
+    WindowsPlatform() { gearplat::safeLibrarySearch(); }
+
     std::optional<std::string> readUserValue(const char* key, const char* name) override
     {
         // An empty key name would open the user's root key itself.
@@ -68,7 +71,9 @@ public:
 #if GEARCALC_LAUNCHER_TESTING
         recordFailureForTests(text, caption);
 #else
-        ::MessageBoxA(nullptr, text, caption, kFailureBoxStyle);
+        // The text is UTF-8 (it holds Chinese): the wide function shows it
+        // whatever the user's code page.
+        ::MessageBoxW(nullptr, widen(text).c_str(), widen(caption).c_str(), kFailureBoxStyle);
 #endif
     }
 };

@@ -34,6 +34,8 @@ std::optional<std::string> moduleFolder(const void* address)
     return withoutTrailingSeparator(std::move(*folder));
 }
 
+void safeLibrarySearch() {}
+
 LibraryHandle loadLibrary(const std::string& path) { return ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
 
 AnyFunction findFunction(LibraryHandle library, const char* name)

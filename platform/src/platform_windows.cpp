@@ -92,13 +92,21 @@ std::optional<std::string> moduleFolder(const void* address)
     return withoutTrailingSeparator(std::move(*folder));
 }
 
+void safeLibrarySearch()
+{
+    ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    // Also takes the current folder out of the older search order.
+    ::SetDllDirectoryW(L"");
+}
+
 LibraryHandle loadLibrary(const std::string& path)
 {
     const std::wstring wide = toWide(path);
     if (wide.empty()) return nullptr;
-    // With a full path, let the library's own dependencies be found in its
-    // folder first (the runtime may live in the registered install folder).
-    const DWORD flags = isAbsolute(wide) ? LOAD_WITH_ALTERED_SEARCH_PATH : 0;
+    // With a full path, the library's own dependencies are found in its
+    // folder (the runtime may live in the registered install folder), then
+    // in the program's and the system's folders.
+    const DWORD flags = isAbsolute(wide) ? LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS : 0;
     return ::LoadLibraryExW(wide.c_str(), nullptr, flags);
 }
 

@@ -75,4 +75,13 @@ std::vector<std::string> utf8Arguments(int argc, char** argv)
 
 void binaryStandardOutput() {}
 
+void consoleStandardStreams() {}
+bool standardOutputIsConsole() { return false; }
+bool standardErrorIsConsole() { return false; }
+
+bool writeStandardOutput(std::string_view utf8)
+{
+    return std::fwrite(utf8.data(), 1, utf8.size(), stdout) == utf8.size() && std::fflush(stdout) == 0;
+}
+
 } // namespace gearplat

@@ -51,8 +51,19 @@ constexpr char kSeparator = '/';
 constexpr long long kFailureExitCode = 255; // -1 as waitpid reads it
 #endif
 
-constexpr char kFailureText[] = "Error: Not found the kernel library or the kernel library is invalid!";
-const std::string kMessageLine = std::string("message ") + kFailureText;
+// The launcher's message: what to do, in Chinese, then in English.
+#ifdef _WIN32
+constexpr char kFailureText[] =
+    "Error: 找不到运行库 tavrn.vlr，或运行库无效！请先解压 zip 压缩包中的全部文件，再运行解压出的 gearcalc.exe"
+    "（tavrn.vlr 须与它在同一文件夹中）。\n\n"
+    "Not found the kernel library or the kernel library is invalid! Extract all files of the zip first, then run "
+    "gearcalc.exe from the extracted folder (tavrn.vlr must be in the same folder).";
+#else
+constexpr char kFailureText[] =
+    "Error: 找不到运行库 tavrn.vlr，或运行库无效！请重新安装本程序（tavrn.vlr 须与 gearcalc 在同一文件夹中）。\n\n"
+    "Not found the kernel library or the kernel library is invalid! Reinstall the program (tavrn.vlr must be "
+    "in the same folder as gearcalc).";
+#endif
 
 int failures = 0;
 
@@ -415,7 +426,9 @@ void expectStarted(const Result& result, const fs::path& runtime, const Options&
 
 void expectFailure(const Result& result, std::vector<std::string> before, const std::string& what)
 {
-    before.push_back(kMessageLine);
+    // The log holds the message line by line, the first one marked.
+    std::istringstream message(std::string("message ") + kFailureText);
+    for (std::string line; std::getline(message, line);) before.push_back(line);
     check(result.exitCode == kFailureExitCode && result.stderrText == std::string(kFailureText) + "\n" && sameLog(result.log, before),
           what + ": expected the failure message and exit code " + std::to_string(kFailureExitCode) + ", got " + describe(result) +
               "  expected log:\n" + joined(before));
@@ -629,8 +642,13 @@ const std::map<std::string, CaseBody>& cases()
              wchar_t* name = nullptr;
              check(::VerQueryValueW(info.data(), L"\\StringFileInfo\\080404B0\\ProductName",
                                     reinterpret_cast<void**>(&name), &length) != 0 &&
-                       name && std::wstring(name) == L"ZKD \u9F7F\u8F6E\u53C2\u6570\u8BA1\u7B97",
-                   "the product name is not ZKD 齿轮参数计算");
+                       name && std::wstring(name) == L"ZKD-KESTAL \u9F7F\u8F6E\u53C2\u6570\u8BA1\u7B97",
+                   "the product name is not ZKD-KESTAL 齿轮参数计算");
+             wchar_t* company = nullptr;
+             check(::VerQueryValueW(info.data(), L"\\StringFileInfo\\080404B0\\CompanyName",
+                                    reinterpret_cast<void**>(&company), &length) != 0 &&
+                       company && std::wstring(company) == L"ZKD-KESTAL",
+                   "the company name is not ZKD-KESTAL");
              const HMODULE module = ::LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
              check(module && ::FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14)) != nullptr,
                    "the executable has no icon"); // 14: RT_GROUP_ICON

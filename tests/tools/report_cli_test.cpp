@@ -326,6 +326,91 @@ TEST(ReportCli, BatchWritesOneJsonLinePerRow)
     EXPECT_EQ(jsonLines(alone.out).at(0), lines[6]);
 }
 
+// --- --output FILE: the same bytes as standard output, complete or not at all --
+
+struct OutputCase {
+    const char* name;
+    std::vector<std::string> args;  // besides --output out.txt
+    int status;
+    bool written;                   // out.txt holds what standard output would
+    std::string says;               // in the error output; empty for nothing
+};
+void PrintTo(const OutputCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class OutputFile : public ::testing::TestWithParam<OutputCase> {};
+
+TEST_P(OutputFile, HoldsWhatStandardOutputWouldOrStaysAsItWas)
+{
+    const OutputCase& c = GetParam();
+    TempFolder folder;
+    writeFile(folder.file("gears.csv"), "module,teeth\n2,20\n3,17\n");
+    writeFile(folder.file("out.txt"), "earlier output");
+    std::vector<std::string> args = c.args;
+    for (std::string& a : args)
+        if (a == "GEARS") a = folder.file("gears.csv");
+    const Outcome plain = report(args);
+    args.insert(args.end(), {"--output", folder.file("out.txt")});
+    const Outcome r = report(args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(plain.status, c.status) << plain.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(readFile(folder.file("out.txt")), c.written ? plain.out : "earlier output");
+    if (!c.says.empty()) {
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(readFile(folder.file("gears.csv")), "module,teeth\n2,20\n3,17\n");
+    for (const auto& entry : fs::directory_iterator(folder.path()))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Runs, OutputFile, ::testing::Values(
+    OutputCase{"Text", {"--module", "2", "--teeth", "20"}, 0, true, ""},
+    OutputCase{"Raw", {"--module", "2", "--teeth", "20", "--format", "raw"}, 0, true, ""},
+    OutputCase{"CsvWithItsByteOrderMark", {"--module", "2", "--teeth", "20", "--format", "csv"}, 0, true, ""},
+    OutputCase{"Batch", {"--batch", "GEARS"}, 0, true, ""},
+    OutputCase{"AllItems", {"--all-items"}, 0, true, ""},
+    OutputCase{"JsonOfAnUnknownItem", {"--item", "ZKD-NOPE", "--format", "json"}, 1, true, ""},
+    OutputCase{"NoReportLeavesTheFile", {"--item", "ZKD-NOPE"}, 1, false, "nothing written to"},
+    OutputCase{"NoModuleLeavesTheFile", {"--teeth", "20"}, 3, false, "nothing written to"}),
+    [](const ::testing::TestParamInfo<OutputCase>& info) { return std::string(info.param.name); });
+// clang-format on
+
+TEST(ReportCli, OutputRefusesTargetsItMustNotReplace)
+{
+    TempFolder folder;
+    writeFile(folder.file("gears.csv"), "module,teeth\n2,20\n");
+    fs::create_directory(folder.file("folder"));
+    const std::string catalogue = std::string(GEARCALC_DIST_DIR) + "/ZKD.edb";
+    fs::copy_file(catalogue, folder.file("copy.edb"));
+    const struct {
+        std::vector<std::string> args;
+        std::string says;
+    } cases[] = {
+        {{"--module", "2", "--teeth", "20", "--output", folder.file("folder")}, "is a folder"},
+        {{"--batch", folder.file("gears.csv"), "--output", folder.file("gears.csv")}, "is the input file"},
+        {{"--module", "2", "--teeth", "20", "--output", folder.file("copy.edb")}, "is a catalogue file"},
+    };
+    for (const auto& c : cases) {
+        const Outcome r = report(c.args);
+        EXPECT_EQ(r.status, 5) << c.says;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(readFile(folder.file("gears.csv")), "module,teeth\n2,20\n");
+    EXPECT_EQ(readFile(folder.file("copy.edb")), readFile(catalogue));
+}
+
+TEST(ReportCli, HelpTellsPowerShellUsersToUseOutput)
+{
+    const Outcome r = report({"--help"});
+    EXPECT_NE(r.out.find("--output FILE"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("PowerShell 5.1"), std::string::npos) << r.out;
+}
+
 TEST(ReportCli, BadBatchFilesAreUsageErrors)
 {
     TempFolder folder;

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <optional>
 #include <ostream>
+#include <sstream>
 
 namespace edbtool {
 
@@ -45,6 +46,12 @@ Usage:
   edbtool generate-items OUT.edb COUNT
       Writes a synthetic item catalogue of COUNT records (for benchmarks).
   edbtool --help
+
+Every command takes --output FILE: what it would print on standard output
+goes to FILE instead, written completely or not at all (a command that
+fails leaves FILE as it was). In Windows PowerShell 5.1 use it in place of
+"> FILE", which re-encodes the text and damages the Chinese in it. On a
+console the text shows as characters whatever the console's code page.
 
 An output file is written under a temporary name and renamed into place
 when complete. A symbolic link is followed (the link stays); refused are an
@@ -79,7 +86,10 @@ struct Arguments {
     std::vector<std::string> operands;
     bool bom = false;
     std::optional<std::string> kind;
+    std::optional<std::string> output;
 };
+
+using Command = int (*)(const Arguments&, std::ostream&, std::ostream&);
 
 int failed(std::ostream& err, const std::string& message)
 {
@@ -225,6 +235,11 @@ std::string parseArguments(const std::vector<std::string>& args, Arguments& pars
             parsed.kind = args[++i];
         } else if (a.starts_with("--kind=")) {
             parsed.kind = a.substr(7);
+        } else if (a == "--output") {
+            if (i + 1 >= args.size()) return "--output needs a file name";
+            parsed.output = args[++i];
+        } else if (a.starts_with("--output=")) {
+            parsed.output = a.substr(9);
         } else if (a.starts_with("--") && a != "--help") {
             return "unknown option " + a;
         } else {
@@ -233,7 +248,35 @@ std::string parseArguments(const std::vector<std::string>& args, Arguments& pars
     }
     if (parsed.bom && args[0] != "export") return "--bom belongs to export";
     if (parsed.kind && args[0] != "check") return "--kind belongs to check";
+    if (parsed.output && parsed.output->empty()) return "--output needs a file name";
+    if (parsed.output && args[0] == "export" && parsed.operands.size() == 2)
+        return "export writes to OUT.csv or to --output, not both";
     return {};
+}
+
+// Runs `command` with what it prints collected, and writes that to the file
+// of --output when the command got to its end: it printed something and
+// found no fault in its usage or its files (check's status 1, errors in the
+// catalogue it checked, still comes with its whole report).
+int runIntoFile(Command command, const Arguments& a, const std::string& name, std::ostream& err)
+{
+    const std::string& path = *a.output;
+    OutputTarget target;
+    if (std::string error = checkOutput(path, OutputKind::Text, a.operands, target); !error.empty())
+        return failed(err, error);
+    std::ostringstream collected;
+    const int status = command(a, collected, err);
+    const std::string text = std::move(collected).str();
+    const bool complete = status == 0 || (status == 1 && name == "check" && !text.empty());
+    if (!complete) {
+        err << "edbtool: nothing written to " << path << '\n';
+        return status;
+    }
+    // The command may itself have written a file at that path meanwhile.
+    if (std::string error = checkOutput(path, OutputKind::Text, a.operands, target); !error.empty())
+        return failed(err, error);
+    if (std::string error = writeFileAtomically(target, text); !error.empty()) return failed(err, error);
+    return status;
 }
 
 } // namespace
@@ -248,14 +291,16 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (std::string problem = parseArguments(args, parsed); !problem.empty()) return usage(err, problem);
     const std::string& command = args[0];
     if (command == "--help" || command == "-h" || command == "help") {
+        if (parsed.output)
+            return runIntoFile([](const Arguments&, std::ostream& o, std::ostream&) { return (o << kHelp) ? 0 : 1; },
+                               parsed, command, err);
         out << kHelp;
         return finished(out, err);
     }
-    using Command = int (*)(const Arguments&, std::ostream&, std::ostream&);
     static constexpr std::pair<std::string_view, Command> kCommands[] = {
         {"create", create}, {"export", exportCsv}, {"info", info}, {"check", check}, {"generate-items", generateItems}};
     for (const auto& [name, fn] : kCommands)
-        if (command == name) return fn(parsed, out, err);
+        if (command == name) return parsed.output ? runIntoFile(fn, parsed, command, err) : fn(parsed, out, err);
     return usage(err, "unknown command " + command);
 }
 

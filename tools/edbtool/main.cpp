@@ -2,6 +2,7 @@
 #include "edbtool.hpp"
 
 #include <gear_tools/output.hpp>
+#include <gearplat/platform.hpp>
 #include <gearplat/text_files.hpp>
 
 #include <iostream>
@@ -11,6 +12,10 @@
 
 int main(int argc, char** argv)
 {
+    // A console shows the Chinese field names and messages whatever its
+    // code page.
+    gearplat::consoleStandardStreams();
+    gearplat::safeLibrarySearch();
     std::vector<std::string> args = gearplat::utf8Arguments(argc, argv);
     if (!args.empty()) args.erase(args.begin());
     gearplat::binaryStandardOutput();

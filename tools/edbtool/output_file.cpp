@@ -66,6 +66,7 @@ std::string checkExisting(const std::string& shown, const std::string& path, con
     const bool catalogue = startsWithSqliteHeader(path);
     if (kind == OutputKind::Csv && catalogue)
         return shown + " is a catalogue file; export writes CSV text, so give the CSV file another name";
+    if (kind == OutputKind::Text && catalogue) return shown + " is a catalogue file; give the output file another name";
     const std::uintmax_t size = fs::file_size(pathFromUtf8(path), ec);
     if (kind == OutputKind::Catalogue && !catalogue && !ec && size > 0)
         return shown + " exists and is not a catalogue file; remove it first if it is to be replaced";
@@ -91,7 +92,7 @@ std::string checkOutput(const std::string& path, OutputKind kind, const std::vec
     if (ec) return "cannot write " + path + ": " + ec.message();
     if (st.type() == fs::file_type::directory) return path + " is a folder; give the name of a file";
     if (st.type() != fs::file_type::regular)
-        return path + " is not a regular file (a device, a FIFO or a socket); edbtool writes only regular files";
+        return path + " is not a regular file (a device, a FIFO or a socket); output goes only to regular files";
     const std::string shown = target.path == path ? path : path + " (the file " + target.path + ")";
     if (std::string why = checkExisting(shown, target.path, st, kind, inputs); !why.empty()) return why;
     target.exists = true;
@@ -107,32 +108,68 @@ void keepMode(const OutputTarget& target)
                         fs::perm_options::replace, ignored);
 }
 
-std::string writeFileAtomically(const OutputTarget& target, std::string_view bytes)
+ReplacingFile::~ReplacingFile()
 {
-    const std::string& path = target.path;
-    std::string error;
-    const std::string temp = gr::db::createTemporaryBeside(path, error);
-    if (temp.empty()) return error;
-    auto fail = [&](std::string why) {
+    if (!committed_) fail({});
+}
+
+std::string ReplacingFile::fail(std::string why)
+{
+    if (file_ != nullptr) std::fclose(file_);
+    file_ = nullptr;
+    if (!temp_.empty()) {
         std::error_code ignored;
-        fs::remove(pathFromUtf8(temp), ignored);
-        return why;
-    };
-    std::FILE* f = gearplat::openFile(temp, "wb");
-    if (!f) return fail("cannot write " + temp + ": " + std::strerror(errno));
+        fs::remove(pathFromUtf8(temp_), ignored);
+        temp_.clear();
+    }
+    if (error_.empty()) error_ = why;
+    return why;
+}
+
+std::string ReplacingFile::write(std::string_view bytes)
+{
+    if (!error_.empty() || committed_) return error_.empty() ? "the file " + target_.path + " is already written" : error_;
+    if (file_ == nullptr) {
+        std::string error;
+        temp_ = gr::db::createTemporaryBeside(target_.path, error);
+        if (temp_.empty()) return fail(error);
+        file_ = gearplat::openFile(temp_, "wb");
+        if (file_ == nullptr) return fail("cannot write " + temp_ + ": " + std::strerror(errno));
+    }
     errno = 0;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
-    const int write_error = errno;
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed) {
-        const int e = write_error != 0 ? write_error : errno;
-        return fail("cannot write " + path + (e != 0 ? ": " + std::string(std::strerror(e)) : std::string()));
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+        const int e = errno;
+        return fail("cannot write " + target_.path + (e != 0 ? ": " + std::string(std::strerror(e)) : std::string()));
+    }
+    return {};
+}
+
+std::string ReplacingFile::commit()
+{
+    if (std::string error = write({}); !error.empty()) return error; // opens an empty file too
+    errno = 0;
+    const bool flushed = std::fflush(file_) == 0;
+    const int flush_error = errno;
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    if (!flushed || !closed) {
+        const int e = flush_error != 0 ? flush_error : errno;
+        return fail("cannot write " + target_.path + (e != 0 ? ": " + std::string(std::strerror(e)) : std::string()));
     }
     std::error_code ec;
-    fs::rename(pathFromUtf8(temp), pathFromUtf8(path), ec);
-    if (ec) return fail("cannot write " + path + ": " + ec.message());
-    keepMode(target);
+    fs::rename(pathFromUtf8(temp_), pathFromUtf8(target_.path), ec);
+    if (ec) return fail("cannot write " + target_.path + ": " + ec.message());
+    temp_.clear();
+    committed_ = true;
+    keepMode(target_);
     return {};
+}
+
+std::string writeFileAtomically(const OutputTarget& target, std::string_view bytes)
+{
+    ReplacingFile file(target);
+    if (std::string error = file.write(bytes); !error.empty()) return error;
+    return file.commit();
 }
 
 } // namespace edbtool

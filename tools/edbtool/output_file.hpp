@@ -4,8 +4,10 @@
 // that the user did not ask to replace.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace edbtool {
@@ -14,6 +16,7 @@ namespace edbtool {
 enum class OutputKind {
     Catalogue, // may replace a catalogue file or an empty file
     Csv,       // may replace anything but a catalogue file
+    Text,      // the same, for what a command prints (--output)
 };
 
 struct OutputTarget {
@@ -36,8 +39,33 @@ std::string checkOutput(const std::string& path, OutputKind kind, const std::vec
 // Gives a replaced file's permission bits to the new file at the target.
 void keepMode(const OutputTarget& target);
 
-// Writes `bytes` to the checked target: a temporary file beside it, every
-// write checked, renamed over it. Returns an empty string or the reason.
+// A checked target written piece by piece: into a temporary file beside
+// it, every write checked, renamed over the target by commit(). Until then
+// the target stays as it was; a file that is not committed is removed.
+class ReplacingFile {
+public:
+    explicit ReplacingFile(OutputTarget target) : target_(std::move(target)) {}
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // Each returns an empty string or the reason; after a failure nothing
+    // more is written and nothing can be committed.
+    std::string write(std::string_view bytes);
+    std::string commit();
+
+private:
+    std::string fail(std::string why);
+
+    OutputTarget target_;
+    std::string temp_;
+    std::FILE* file_ = nullptr;
+    std::string error_;
+    bool committed_ = false;
+};
+
+// Writes `bytes` to the checked target as a ReplacingFile. Returns an empty
+// string or the reason.
 std::string writeFileAtomically(const OutputTarget& target, std::string_view bytes);
 
 } // namespace edbtool

@@ -12,6 +12,7 @@
 #include <gear_tools/command_line.hpp>
 #include <gear_tools/files.hpp>
 #include <gear_tools/output.hpp>
+#include <output_file.hpp>
 #include <gearplat/platform.hpp>
 #include <gearplat/text_files.hpp>
 
@@ -21,6 +22,7 @@
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -84,6 +86,11 @@ Output (--format):
            "messages" the message boxes the run showed
   csv    the inspection sheet, one row per gear (see Test dimensions below)
   --batch and --all-items write JSON lines (one object per gear) or CSV rows, in file order.
+  The output goes to standard output, or with --output FILE to FILE, written completely or not at
+  all (a run that fails before writing anything leaves FILE as it was). On a Windows console the
+  text shows as characters whatever the console's code page; redirected, it is UTF-8 bytes. In
+  Windows PowerShell 5.1 use --output FILE, not "> FILE": ">" there re-encodes the text and
+  damages its Chinese.
 
 Batch file (--batch FILE.csv): UTF-8 CSV; the first row names the columns, spelled like the
 long options without dashes: item, module, teeth, pressure-angle, spur, helical, helix,
@@ -131,26 +138,59 @@ void reportMessages(const RunResult& result, const std::string& where = {})
     for (const std::string& m : result.messages) std::cerr << where << m << '\n';
 }
 
-// The exit status once the output has gone: a write that failed turns any
-// status into kExitOutput.
-int finish(CheckedOutput& out, int status)
-{
-    out.flush();
-    std::string error = out.error();
-    if (std::string closing = gear_tools::finishStandardOutput(); error.empty()) error = closing;
-    if (error.empty()) return status;
-    std::cerr << "gearcalc-report: cannot write the output: " << error << '\n';
-    return kExitOutput;
-}
+// Where the output goes: standard output, or with --output a file that is
+// written completely when the run has ended, or not at all.
+class Destination {
+public:
+    Destination() { out_.emplace(); }
+    explicit Destination(const edbtool::OutputTarget& target)
+        : file_(std::make_unique<edbtool::ReplacingFile>(target)), path_(target.path)
+    {
+        out_.emplace([this](std::string_view bytes) {
+            written_ += bytes.size();
+            return file_->write(bytes);
+        });
+    }
+    Destination(const Destination&) = delete;
+    Destination& operator=(const Destination&) = delete;
+
+    CheckedOutput& out() { return *out_; }
+
+    // The exit status once the output has gone: a write that failed turns
+    // any status into kExitOutput. The file gets what the run wrote, unless
+    // the run wrote nothing and failed: then an earlier file stays as it was.
+    int finish(int status)
+    {
+        out_->flush();
+        std::string error = out_->error();
+        if (std::string closing = gear_tools::finishStandardOutput(); error.empty()) error = closing;
+        if (file_ && error.empty()) {
+            if (written_ == 0 && status != kExitReport) {
+                std::cerr << "gearcalc-report: nothing written to " << path_ << '\n';
+                return status;
+            }
+            error = file_->commit();
+        }
+        if (error.empty()) return status;
+        std::cerr << "gearcalc-report: cannot write the output: " << error << '\n';
+        return kExitOutput;
+    }
+
+private:
+    std::unique_ptr<edbtool::ReplacingFile> file_;
+    std::string path_;
+    std::size_t written_ = 0;
+    std::optional<CheckedOutput> out_;
+};
 
 // Runs `count` gears, made by `runAt`, one after the other, each written by
 // `writer` (a JSON line or a CSV row, after its header); the status of the
 // first gear without a report or without its test dimensions, or 0. Stops
 // early when the output cannot be written.
 template <typename RunAt>
-int runAll(std::size_t count, RunAt runAt, const std::string& source, const RunWriter& writer)
+int runAll(std::size_t count, RunAt runAt, const std::string& source, const RunWriter& writer, Destination& to)
 {
-    CheckedOutput out;
+    CheckedOutput& out = to.out();
     out.add(writer.header());
     std::string line;
     GearInput gear;
@@ -169,7 +209,7 @@ int runAll(std::size_t count, RunAt runAt, const std::string& source, const RunW
             if (status == kExitReport) status = kExitNoTestDimensions;
         }
     }
-    return finish(out, status);
+    return to.finish(status);
 }
 
 // One report per record of the item catalogue, in file order. Each item
@@ -177,7 +217,7 @@ int runAll(std::size_t count, RunAt runAt, const std::string& source, const RunW
 // every report is the one the window shows for that item number, and the
 // whole takes time in proportion to the number of records.
 int allItems(Session& session, const std::string& catalogue_dir, const std::string& pressure_angle,
-             const RunWriter& writer)
+             const RunWriter& writer, Destination& to)
 {
     std::string error;
     const std::vector<std::string> numbers = session.itemNumbers(error);
@@ -186,8 +226,7 @@ int allItems(Session& session, const std::string& catalogue_dir, const std::stri
             std::cerr << "gearcalc-report: cannot list the item catalogue's records: " << error << '\n';
         else
             std::cerr << "gearcalc-report: the item catalogue in " << catalogue_dir << " has no records to report\n";
-        CheckedOutput nothing;
-        return finish(nothing, kExitStopped);
+        return to.finish(kExitStopped);
     }
     std::unordered_map<std::string_view, std::size_t> first;
     first.reserve(numbers.size());
@@ -208,7 +247,7 @@ int allItems(Session& session, const std::string& catalogue_dir, const std::stri
             }
             return session.runFromRecord(g, first.at(numbers[i]));
         },
-        "item", writer);
+        "item", writer, to);
 }
 
 // The command line as parsed.
@@ -216,13 +255,13 @@ struct Options {
     std::string item, module, teeth, pressure_angle = "20", helix, deviation;
     std::vector<std::string> helix_dms;
     int grade = 0, tolerance = 0;
-    std::string catalogue_dir, format = "text", batch;
+    std::string catalogue_dir, format = "text", batch, output;
     bool spur = false, helical = false, all = false;
     gearcalc::report::InspectionOptions inspection;
     CLI::Option *o_item = nullptr, *o_module = nullptr, *o_teeth = nullptr, *o_pressure = nullptr,
                 *o_spur = nullptr, *o_helical = nullptr, *o_helix = nullptr, *o_dms = nullptr, *o_grade = nullptr,
                 *o_deviation = nullptr, *o_tolerance = nullptr, *o_catalogue = nullptr, *o_format = nullptr,
-                *o_batch = nullptr, *o_all = nullptr;
+                *o_batch = nullptr, *o_all = nullptr, *o_output = nullptr;
 };
 
 void defineOptions(CLI::App& app, Options& o)
@@ -252,6 +291,10 @@ void defineOptions(CLI::App& app, Options& o)
                      ->capture_default_str();
     o.o_batch = app.add_option("--batch", o.batch, "CSV file with one gear per row; writes JSON lines");
     o.o_all = app.add_flag("--all-items", o.all, "A report for every record of the item catalogue, as JSON lines");
+    o.o_output = app.add_option("--output", o.output,
+                                "Write to FILE, completely or not at all, instead of standard output (in Windows "
+                                "PowerShell 5.1 use it in place of >)")
+                     ->type_name("FILE");
     gearcalc::report::addInspectionOptions(app, o.inspection);
 
     o.o_spur->excludes(o.o_helical);
@@ -294,7 +337,7 @@ std::string gearFromOptions(const Options& o, GearInput& gear)
 }
 
 // One gear in the chosen format, with its test dimensions when asked for.
-int runOne(Session& session, const GearInput& gear, const Options& o, const RunWriter& writer)
+int runOne(Session& session, const GearInput& gear, const Options& o, const RunWriter& writer, Destination& to)
 {
     const RunResult result = session.run(gear);
     reportMessages(result);
@@ -304,7 +347,7 @@ int runOne(Session& session, const GearInput& gear, const Options& o, const RunW
     std::optional<gearcalc::report::PairCheck> pair;
     if (o.inspection.pair() && result.outcome == Outcome::Report)
         pair = gearcalc::report::checkPair(session, gear, result, o.inspection);
-    CheckedOutput out;
+    CheckedOutput& out = to.out();
     std::string missing;
     if (o.format == "json" || o.format == "csv") {
         // Always one object (or row): its status says why a run wrote no report.
@@ -321,7 +364,7 @@ int runOne(Session& session, const GearInput& gear, const Options& o, const RunW
     if (pair && !pair->problem.empty()) missing += (missing.empty() ? "" : "; ") + pair->problem;
     if (!missing.empty()) std::cerr << "gearcalc-report: " << missing << '\n';
     const bool incomplete = result.outcome == Outcome::Report && !missing.empty();
-    return finish(out, incomplete ? kExitNoTestDimensions : exitStatus(result.outcome));
+    return to.finish(incomplete ? kExitNoTestDimensions : exitStatus(result.outcome));
 }
 
 int usageError(const std::string& problem)
@@ -332,6 +375,10 @@ int usageError(const std::string& problem)
 
 int run(int argc, char** argv)
 {
+    // A console shows the Chinese of the help, the report and the messages
+    // whatever its code page.
+    gearplat::consoleStandardStreams();
+    gearplat::safeLibrarySearch();
     CLI::App app(kDescription, "gearcalc-report");
     app.footer(std::string(kFooter) + gearcalc::report::inspectionHelp());
     app.get_formatter()->column_width(34);
@@ -362,6 +409,17 @@ int run(int argc, char** argv)
         }
     }
 
+    edbtool::OutputTarget target;
+    if (*o.o_output) {
+        std::vector<std::string> inputs;
+        if (*o.o_batch) inputs.push_back(o.batch);
+        if (std::string e = edbtool::checkOutput(o.output, edbtool::OutputKind::Text, inputs, target); !e.empty()) {
+            std::cerr << "gearcalc-report: " << e << '\n';
+            return kExitOutput;
+        }
+    }
+    std::unique_ptr<Destination> to = *o.o_output ? std::make_unique<Destination>(target) : std::make_unique<Destination>();
+
     const std::string exe_folder = executableFolder(argc > 0 ? argv[0] : "");
     if (o.catalogue_dir.empty()) o.catalogue_dir = exe_folder;
     Session session(o.catalogue_dir, exe_folder);
@@ -380,9 +438,9 @@ int run(int argc, char** argv)
                 rows.gear(i, g);
                 return session.run(g);
             },
-            o.batch, writer);
-    if (*o.o_all) return allItems(session, o.catalogue_dir, gear.pressure_angle, writer);
-    return runOne(session, gear, o, writer);
+            o.batch, writer, *to);
+    if (*o.o_all) return allItems(session, o.catalogue_dir, gear.pressure_angle, writer, *to);
+    return runOne(session, gear, o, writer, *to);
 }
 
 } // namespace

@@ -9,7 +9,8 @@
 #      GoogleTest, the header-only packages (tools/windows/sysroot.sh)
 #   3. makes the Wine prefixes (tools/windows/wine-prefix.sh)
 #   4. cross-builds everything (preset windows) into build/windows/dist/
-#   5. packs build/windows/gearcalc-windows-x64.zip
+#   5. packs build/windows/gearcalc-windows-x64.zip and builds the installer
+#      build/windows/gearcalc-<version>-x64.msi (tools/windows/msi.sh)
 #   6. runs the Windows tests under Wine (ctest --preset windows)
 #
 #   tools/windows/build.sh [--no-tests]      (./build.sh windows calls it)
@@ -31,6 +32,8 @@ out="$repo/build/windows"
 PACKAGES=(
   build-essential cmake dpkg-dev tcl file
   mingw-w64 wine wine64 fonts-wine zip unzip
+  # The installer: wixl builds it, msibuild (msitools) marks its code page.
+  wixl msitools
   xvfb xauth xdotool xclip fonts-wqy-microhei
   # Cross-built or copied from their Debian packages by sysroot.sh; the
   # SQLite headers name the version the Linux build links.
@@ -81,6 +84,14 @@ pack() {
   echo "   $zip: $(stat -c %s "$zip") bytes"
 }
 
+installer() {
+  local version msi
+  version=$(sed -n 's/^project(gearcalc VERSION \([0-9.]*\).*/\1/p' "$repo/CMakeLists.txt")
+  msi="$out/gearcalc-$version-x64.msi"
+  bash "$here/msi.sh" "$out/dist" "$version" "$msi"
+  echo "   $msi: $(stat -c %s "$msi") bytes"
+}
+
 step "Packages"
 install_deps
 step "Windows libraries (SQLite from Debian's source, GoogleTest)"
@@ -94,6 +105,7 @@ timed configure cmake --preset windows >/dev/null
 (unset DISPLAY WAYLAND_DISPLAY; timed build cmake --build --preset windows)
 step "Package"
 timed zip pack
+timed msi installer
 if [ "$run_tests" -eq 1 ]; then
   step "Windows tests under Wine"
   (unset DISPLAY WAYLAND_DISPLAY; timed tests ctest --preset windows)

@@ -15,7 +15,21 @@ inline constexpr char kBesideRuntimeName[] = "tavrn.vlr";
 inline constexpr char kInstalledRuntimeName[] = "tavrn.vle";
 inline constexpr char kInstallKey[] = "Software\\Brakon\\Vela\\Install";
 inline constexpr char kInstallValue[] = "Path";
-inline constexpr char kFailureText[] = "Not found the kernel library or the kernel library is invalid!";
+// The failure message: what went wrong and what to do, in Chinese and then
+// in English (UTF-8). Most often the program was started from inside a zip
+// file, whose other files Windows does not extract.
+#ifdef _WIN32
+inline constexpr char kFailureText[] =
+    "找不到运行库 tavrn.vlr，或运行库无效！请先解压 zip 压缩包中的全部文件，再运行解压出的 gearcalc.exe"
+    "（tavrn.vlr 须与它在同一文件夹中）。\n\n"
+    "Not found the kernel library or the kernel library is invalid! Extract all files of the zip first, then run "
+    "gearcalc.exe from the extracted folder (tavrn.vlr must be in the same folder).";
+#else
+inline constexpr char kFailureText[] =
+    "找不到运行库 tavrn.vlr，或运行库无效！请重新安装本程序（tavrn.vlr 须与 gearcalc 在同一文件夹中）。\n\n"
+    "Not found the kernel library or the kernel library is invalid! Reinstall the program (tavrn.vlr must be "
+    "in the same folder as gearcalc).";
+#endif
 inline constexpr char kFailureCaption[] = "Error";
 inline constexpr int kFailureExitCode = -1;
 

@@ -42,6 +42,13 @@ using LibraryHandle = void*;
 // Any exported function; cast to its real type before calling it.
 using AnyFunction = void (*)();
 
+// From here on, libraries load only from the program's folder and the
+// system's folders, never from the current folder or PATH (on Windows a
+// planted DLL there would run inside the program); a library loaded by its
+// full path finds its own libraries in its folder. Call it first in main().
+// Elsewhere nothing to do: dlopen does not search the current folder.
+void safeLibrarySearch();
+
 // Null when the library cannot be loaded.
 LibraryHandle loadLibrary(const std::string& path);
 AnyFunction findFunction(LibraryHandle library, const char* name);

@@ -46,4 +46,21 @@ std::vector<std::string> utf8Arguments(int argc, char** argv);
 // Standard output writes its bytes as they are (no LF to CR LF on Windows).
 void binaryStandardOutput();
 
+// A console shows characters, not bytes: on Windows a console reads the
+// bytes written to it in its own code page (437, 936, ...), so UTF-8 text
+// turns into other characters there. After this call, std::cout and
+// std::cerr write UTF-8 text to a console as characters (UTF-16 through the
+// console API), whatever its code page; redirected to a file or a pipe they
+// write their bytes as before. Call it first in main(), before anything is
+// written. Elsewhere it does nothing: terminals take the bytes.
+void consoleStandardStreams();
+// Whether standard output (or standard error) is a console that gets
+// characters rather than bytes (after consoleStandardStreams()).
+bool standardOutputIsConsole();
+bool standardErrorIsConsole();
+// Writes UTF-8 text to standard output and flushes it: to a console as
+// characters, elsewhere its bytes as they are. False when it could not all
+// be written (errno says why where the system told).
+bool writeStandardOutput(std::string_view utf8);
+
 } // namespace gearplat

@@ -1,5 +1,7 @@
 #include <gear_tools/output.hpp>
 
+#include <gearplat/text_files.hpp>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -29,10 +31,15 @@ bool CheckedOutput::flush()
 {
     if (failed()) return false;
     if (buffer_.empty()) return true;
+    if (sink_) {
+        error_ = sink_(buffer_);
+        buffer_.clear();
+        return error_.empty();
+    }
     errno = 0;
-    const bool written = std::fwrite(buffer_.data(), 1, buffer_.size(), stdout) == buffer_.size();
+    const bool written = gearplat::writeStandardOutput(buffer_);
     buffer_.clear();
-    if (!written || std::fflush(stdout) != 0) {
+    if (!written) {
         error_ = errno != 0 ? std::strerror(errno) : "a write to it failed";
         return false;
     }

@@ -3,16 +3,24 @@
 // success and nothing written.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace gear_tools {
 
-// Collects output and writes it to standard output in large blocks. After
-// the first failed write nothing more is written and failed() stays true.
+// Collects output and writes it to standard output (or another sink) in
+// large blocks. After the first failed write nothing more is written and
+// failed() stays true.
 class CheckedOutput {
 public:
-    CheckedOutput() = default;
+    // Writes all of `bytes` and answers an empty string, or says what went
+    // wrong.
+    using Sink = std::function<std::string(std::string_view bytes)>;
+
+    CheckedOutput() = default; // standard output (a console gets characters)
+    explicit CheckedOutput(Sink sink) : sink_(std::move(sink)) {}
     ~CheckedOutput(); // flushes what is left; a failure then shows in finishStandardOutput()
     CheckedOutput(const CheckedOutput&) = delete;
     CheckedOutput& operator=(const CheckedOutput&) = delete;
@@ -25,6 +33,7 @@ public:
     const std::string& error() const noexcept { return error_; }
 
 private:
+    Sink sink_;
     std::string buffer_;
     std::string error_;
 };
