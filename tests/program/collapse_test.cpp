@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <ostream>
+#include <vector>
 
 namespace gearcalc {
 
@@ -282,6 +283,22 @@ TEST_F(CollapseMonitorsTest, ScaledMonitorKeepsTheDistancesInFormUnits)
     EXPECT_EQ(screen().outerRect().left + 7 + 813, 2880);
     gr::UserActions(host()).moveMouse(0, 10);
     EXPECT_EQ(2880 - (screen().outerRect().left + 7), 7);
+}
+
+TEST_F(CollapseMonitorsTest, TheMonitorServiceAnswersForTheWindowOnly)
+{
+    gr_env* env = host().env();
+    const uint32_t window = host().model().windowIdentity();
+    gr_monitor m{};
+    ASSERT_EQ(env->services->window_monitor(env, window, &m), GR_OK);
+    EXPECT_EQ((std::vector{m.left, m.top, m.width, m.height}), (std::vector{0, 0, kScreen, 1080}));
+    EXPECT_EQ(m.open_edges, GR_EDGE_LEFT | GR_EDGE_TOP | GR_EDGE_RIGHT | GR_EDGE_BOTTOM);
+    // Another window, or nowhere to answer: a runtime error, nothing left
+    // behind in the answer.
+    EXPECT_EQ(env->services->window_monitor(env, window + 1, &m), GR_ERR_NO_SUCH_CONTROL);
+    EXPECT_EQ((std::vector{m.left, m.top, m.width, m.height}), (std::vector{0, 0, 0, 0}));
+    EXPECT_EQ(env->services->window_monitor(env, window, nullptr), GR_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(takeMessages().size(), 1u);
 }
 
 TEST_F(CollapseMonitorsTest, AnOlderRuntimeWithoutTheMonitorServiceUsesTheScreenWidth)
