@@ -14,15 +14,30 @@ void HeadlessWindowSystem::build(FormModel& model, EventSink&)
     open_ = true;
 }
 
-Size HeadlessWindowSystem::clientSize() const
+DesktopView HeadlessWindowSystem::view() const
 {
-    return Size{rect_.width - 2 * kBorder, rect_.height - kTitleBar - kBorder};
+    // The height of the lone screen does not matter to anything the window
+    // does; it is a common one.
+    constexpr int kScreenHeight = 1080;
+    DesktopView v;
+    v.monitors = monitors_.empty() ? std::vector<Rect>{Rect{0, 0, screen_width_, kScreenHeight}} : monitors_;
+    v.scale = scale_;
+    v.window = rect_;
+    v.insets = insets_;
+    v.client = Size{rect_.width - 2 * kBorder, rect_.height - kTitleBar - kBorder};
+    return v;
+}
+
+int HeadlessWindowSystem::screenWidth() const
+{
+    return formLength(view(), monitors_.empty() ? screen_width_ : monitors_.front().width);
 }
 
 void HeadlessWindowSystem::placeWindow(std::optional<int> left, std::optional<int> top)
 {
-    if (left) rect_.left = *left;
-    if (top) rect_.top = *top;
+    const Point corner = outerCorner(view(), left, top);
+    rect_.left = corner.x;
+    rect_.top = corner.y;
 }
 
 int HeadlessWindowSystem::runMessageLoop()

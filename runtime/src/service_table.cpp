@@ -72,6 +72,7 @@ const gr_services kServices = {
     Slot<&Host::constantNumber>::call,
     Slot<&Host::routineValue>::call,
     Slot<&Host::callLibraryEntry>::call,
+    Slot<&Host::windowMonitor>::call,
 };
 
 } // namespace

@@ -3,7 +3,8 @@
 # `started`; on exit they are stopped newest first, then `on_cleanup` (if the
 # check defines it) runs and the scratch folder `work` is removed.
 #   x_session_start SECONDS PREFIX   makes $work, starts the watchdog and
-#                                    Xvfb, exports DISPLAY
+#                                    Xvfb (its screens: $XVFB_SCREENS, by
+#                                    default one of 1024x768), exports DISPLAY
 #   copy_report NEEDLE SECONDS       the result box's text, read the way a
 #                                    user copies it (needs the check's
 #                                    click_at and RESULT_BOX)
@@ -40,7 +41,9 @@ x_session_start() { # seconds prefix
   ) &
   started+=($!)
 
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  # XVFB_SCREENS: other screens, e.g. two side by side with +xinerama.
+  # shellcheck disable=SC2086
+  Xvfb -displayfd 3 ${XVFB_SCREENS:--screen 0 1024x768x24} -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
   started+=($!)
   for _ in $(seq 100); do
     [ -s "$work/display" ] && break

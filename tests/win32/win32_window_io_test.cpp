@@ -168,6 +168,23 @@ TEST_F(Win32Window, WindowHasTheFormsPlaceAndSize)
     EXPECT_EQ(screen_->screenWidth(), ::GetSystemMetrics(SM_CXSCREEN));
 }
 
+TEST_F(Win32Window, OneMonitorIsTheWholeScreenWithEveryEdgeOpen)
+{
+    const gr::MonitorView m = screen_->windowMonitor();
+    EXPECT_EQ((std::vector{m.area.left, m.area.top, m.area.width, m.area.height}),
+              (std::vector{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)}));
+    EXPECT_EQ(m.open_edges, gr::kAllEdges);
+    // No invisible frame here (Wine): the window's place is its rectangle,
+    // and placing it moves that rectangle.
+    screen_->placeWindow(-100, 30);
+    RECT outer{};
+    ::GetWindowRect(window(), &outer);
+    EXPECT_EQ((std::pair{outer.left, outer.top}), (std::pair{-100L, 30L}));
+    const gr::Rect r = screen_->windowRect();
+    EXPECT_EQ((std::vector{r.left, r.top, r.width, r.height}),
+              (std::vector<int>{outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top}));
+}
+
 TEST_F(Win32Window, MouseMovesCollapseAndBringBackTheWindow)
 {
     const gr::Rect start = screen_->windowRect();

@@ -5,6 +5,8 @@
 //                               lies: its client area's screen position,
 //                               then its outer left, top, width, height
 //   window_probe dialog         the texts of the dialog box on screen
+//   window_probe move TITLE X Y puts that window's outer corner at X, Y
+//                               (as a drag by its title bar would)
 // Waits up to ten seconds for the window; exit status 1 when it does not
 // appear.
 #include <gearplat/windows.hpp>
@@ -13,6 +15,7 @@
 #include <gearplat/text_files.hpp>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -62,6 +65,12 @@ int main(int argc, char** argv)
         std::fputs(texts.c_str(), stdout);
         return 0;
     }
-    std::fputs("usage: window_probe client TITLE | window_probe dialog\n", stderr);
+    if (args.size() == 5 && args[1] == "move") {
+        HWND window = waitFor(nullptr, gearplat::toWide(args[2]));
+        if (window == nullptr) return 1;
+        const int x = std::atoi(args[3].c_str()), y = std::atoi(args[4].c_str());
+        return ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) ? 0 : 1;
+    }
+    std::fputs("usage: window_probe client TITLE | window_probe dialog | window_probe move TITLE X Y\n", stderr);
     return 2;
 }

@@ -15,30 +15,35 @@ bool greater(double a, double b)
 
 } // namespace
 
-std::optional<Placement> collapseStep(const CollapseInput& in)
+std::optional<Placement> collapseStep(const CollapseInput& in, const MonitorEdges& m)
 {
-    if (in.left < kZone) {
+    if (m.left_open && in.left - m.left < kZone) {
         // The horizontal limit is the window's width, not its right end, so
         // that a collapsed window (right end at x = 4) also counts as left.
         const bool leaving = greater(in.cursor_y, static_cast<double>(in.top) + in.height - 8) ||
-                             greater(in.cursor_x, static_cast<double>(in.width) - 8);
-        if (leaving) return Placement{4 - in.width, std::nullopt};
-        if (in.x < in.client_width) return Placement{5, std::nullopt};
+                             greater(in.cursor_x, static_cast<double>(m.left) + in.width - 8);
+        if (leaving) return Placement{m.left + 4 - in.width, std::nullopt};
+        if (in.x < in.client_width) return Placement{m.left + 5, std::nullopt};
         return std::nullopt;
     }
-    if (in.top < kZone) {
+    if (m.top_open && in.top - m.top < kZone) {
         const bool leaving = in.x == 0 || in.x == in.client_width || in.y == in.client_height;
-        if (leaving) return Placement{std::nullopt, 5 - in.height};
-        if (in.y < in.client_height) return Placement{std::nullopt, 0};
+        if (leaving) return Placement{std::nullopt, m.top + 5 - in.height};
+        if (in.y < in.client_height) return Placement{std::nullopt, m.top};
         return std::nullopt;
     }
-    if (greater(in.left, static_cast<double>(in.screen_width) - in.width - kZone)) {
+    if (m.right_open && greater(in.left, static_cast<double>(m.right) - in.width - kZone)) {
         const bool leaving = in.x == 0 || in.y == in.client_height;
-        if (leaving) return Placement{in.screen_width - 5, std::nullopt};
-        if (in.y > 0) return Placement{in.screen_width - in.width, std::nullopt};
+        if (leaving) return Placement{m.right - 5, std::nullopt};
+        if (in.y > 0) return Placement{m.right - in.width, std::nullopt};
         return std::nullopt;
     }
     return std::nullopt;
+}
+
+std::optional<Placement> collapseStep(const CollapseInput& in)
+{
+    return collapseStep(in, MonitorEdges{0, 0, in.screen_width, true, true, true});
 }
 
 } // namespace gearcalc

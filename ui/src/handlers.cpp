@@ -158,10 +158,20 @@ void mouseMoved(const Runtime& rt, const gr_value* args, int32_t nargs)
     in.height = static_cast<int>(rt.GetPropertyInt(window, prop::kHeight));
     in.client_width = rt.ClientWidth(window);
     in.client_height = rt.ClientHeight(window);
-    in.screen_width = rt.ScreenWidth();
     in.cursor_x = rt.CursorX();
     in.cursor_y = rt.CursorY();
-    if (std::optional<Placement> move = collapseStep(in)) rt.PlaceWindow(window, move->left, move->top);
+    // The monitor the window is on; a runtime that knows of one screen only
+    // gives its width.
+    std::optional<Placement> move;
+    if (const std::optional<gr_monitor> m = rt.WindowMonitor(window)) {
+        in.screen_width = m->width;
+        move = collapseStep(in, MonitorEdges{m->left, m->top, m->left + m->width, (m->open_edges & GR_EDGE_LEFT) != 0,
+                                             (m->open_edges & GR_EDGE_TOP) != 0, (m->open_edges & GR_EDGE_RIGHT) != 0});
+    } else {
+        in.screen_width = rt.ScreenWidth();
+        move = collapseStep(in);
+    }
+    if (move) rt.PlaceWindow(window, move->left, move->top);
 }
 
 void exitRoutine(const Runtime&, const gr_value*, int32_t) {}

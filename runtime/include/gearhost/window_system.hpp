@@ -23,6 +23,16 @@ struct Point {
     int x = 0, y = 0;
 };
 
+// Edges of a monitor, as bits (the service table's GR_EDGE_* values).
+enum : unsigned { kEdgeLeft = 1u, kEdgeTop = 2u, kEdgeRight = 4u, kEdgeBottom = 8u, kAllEdges = 15u };
+
+// The monitor a window is on, in the units of the window's place, and the
+// edges at which the desktop ends alongside the window.
+struct MonitorView {
+    Rect area;
+    unsigned open_edges = kAllEdges;
+};
+
 // A modal message box request and the dialog seam's answer.
 struct MessageRequest {
     std::string text;
@@ -76,6 +86,9 @@ public:
     virtual void placeWindow(std::optional<int> left, std::optional<int> top) = 0;
     virtual int screenWidth() const = 0;
     virtual Point cursor() const = 0;
+    // The window's monitor. A window system that knows of one screen only
+    // has it start at the origin and end at the screen width.
+    virtual MonitorView windowMonitor() const { return MonitorView{Rect{0, 0, screenWidth(), 0}, kAllEdges}; }
 
     // Runs until the main window is closed; returns its exit status.
     virtual int runMessageLoop() = 0;

@@ -299,6 +299,16 @@ public:
         callRaw(GR_CMD_PLACE_WINDOW, {detail::control(w), left ? detail::integer(*left) : detail::none(),
                                       top ? detail::integer(*top) : detail::none()});
     }
+    // The monitor the window is on; nothing from a runtime older than that
+    // service.
+    std::optional<gr_monitor> WindowMonitor(const Control& w) const
+    {
+        const gr_services* s = env_->services;
+        if (!hasSlot(&gr_services::window_monitor)) return std::nullopt;
+        gr_monitor m{};
+        check(s->window_monitor(env_, w.window, &m));
+        return m;
+    }
     void CloseMainWindow(const Control& w) const { callRaw(GR_CMD_CLOSE_MAIN_WINDOW, {detail::control(w)}); }
     void EnableVisualStyle(int32_t on) const
     {
@@ -333,13 +343,17 @@ public:
 private:
     // A slot of a later table version: an older runtime's table ends before it.
     template <typename Fn>
-    Fn slot(Fn gr_services::*member) const
+    bool hasSlot(Fn gr_services::*member) const
     {
         const gr_services* s = env_->services;
         const auto offset = reinterpret_cast<const char*>(&(s->*member)) - reinterpret_cast<const char*>(s);
-        if (s->struct_size < static_cast<size_t>(offset) + sizeof(Fn) || s->*member == nullptr)
-            fail(GR_ERR_NO_SUCH_COMMAND, "运行库的服务表缺少程序需要的服务，请换用新版运行库。");
-        return s->*member;
+        return s->struct_size >= static_cast<size_t>(offset) + sizeof(Fn) && s->*member != nullptr;
+    }
+    template <typename Fn>
+    Fn slot(Fn gr_services::*member) const
+    {
+        if (!hasSlot(member)) fail(GR_ERR_NO_SUCH_COMMAND, "运行库的服务表缺少程序需要的服务，请换用新版运行库。");
+        return env_->services->*member;
     }
     void check(gr_status st) const
     {

@@ -29,7 +29,7 @@ extern "C" {
 #define GR_NOEXCEPT
 #endif
 
-#define GR_INTERFACE_VERSION 3u
+#define GR_INTERFACE_VERSION 4u
 
 /* ---- Status codes ------------------------------------------------------ */
 typedef int32_t gr_status;
@@ -159,6 +159,19 @@ typedef enum gr_property {
 #define GR_LIB_STYLE 1                  /* position of the visual-style library */
 #define GR_STYLE_CMD_ENABLE_VISUAL_STYLE 0
 
+/* The monitor a window is on (window_monitor): its rectangle, in the units
+ * and coordinates of the window's own place (GR_PROP_LEFT ...), and the
+ * edges at which the desktop ends alongside the window (GR_EDGE_* bits; an
+ * edge that another monitor continues is not among them). */
+typedef struct gr_monitor {
+    int32_t left, top, width, height;
+    uint32_t open_edges;
+} gr_monitor;
+#define GR_EDGE_LEFT 1u
+#define GR_EDGE_TOP 2u
+#define GR_EDGE_RIGHT 4u
+#define GR_EDGE_BOTTOM 8u
+
 /* ---- The table ---------------------------------------------------------- */
 typedef struct gr_services {
     uint32_t struct_size; /* sizeof(gr_services) of the runtime that filled it */
@@ -219,6 +232,10 @@ typedef struct gr_services {
      * program's library-call table names (library position and command). */
     gr_status (*call_library_entry)(gr_env* env, uint32_t index, const gr_value* args, int32_t nargs,
                                     gr_value* result) GR_NOEXCEPT;
+
+    /* --- version 4 --- */
+    /* 0x48: the monitor that `window` is on (see gr_monitor). */
+    gr_status (*window_monitor)(gr_env* env, uint32_t window, gr_monitor* out) GR_NOEXCEPT;
 } gr_services;
 
 /* Every environment begins with the table, in the manner of JNIEnv. */
@@ -261,6 +278,7 @@ GR_STATIC_ASSERT(offsetof(gr_services, control_ref) == GR_SLOT_OFFSET(0x38 / 4),
 GR_STATIC_ASSERT(offsetof(gr_services, constant_number) == GR_SLOT_OFFSET(0x3C / 4), "slot 0x3C");
 GR_STATIC_ASSERT(offsetof(gr_services, routine_value) == GR_SLOT_OFFSET(0x40 / 4), "slot 0x40");
 GR_STATIC_ASSERT(offsetof(gr_services, call_library_entry) == GR_SLOT_OFFSET(0x44 / 4), "slot 0x44");
+GR_STATIC_ASSERT(offsetof(gr_services, window_monitor) == GR_SLOT_OFFSET(0x48 / 4), "slot 0x48");
 GR_STATIC_ASSERT(sizeof(gr_value) == 24, "gr_value layout");
 
 /* Frozen property numbers. */

@@ -5,6 +5,7 @@
 
 #include "qt_chinese.hpp"
 #include <gearqt/qt_support.hpp>
+#include <gearhost/desktop.hpp>
 
 #include <QFont>
 #include <QFontDatabase>
@@ -225,6 +226,20 @@ int QtWindowSystem::screenWidth() const
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->geometry().width() : 0;
+}
+
+// Qt places windows in logical pixels, the form's units, with each
+// screen's own scale already applied: the screens' rectangles are all the
+// monitor arithmetic needs.
+MonitorView QtWindowSystem::windowMonitor() const
+{
+    DesktopView view;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect g = screen->geometry();
+        view.monitors.push_back(Rect{g.x(), g.y(), g.width(), g.height()});
+    }
+    view.window = windowRect();
+    return formMonitor(view);
 }
 
 Point QtWindowSystem::cursor() const

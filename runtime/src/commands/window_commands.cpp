@@ -111,4 +111,20 @@ const CoreCommand kCommands[] = {
 
 std::span<const CoreCommand> windowCommands() { return kCommands; }
 
+static_assert(kEdgeLeft == GR_EDGE_LEFT && kEdgeTop == GR_EDGE_TOP && kEdgeRight == GR_EDGE_RIGHT &&
+              kEdgeBottom == GR_EDGE_BOTTOM);
+
+gr_status Host::windowMonitor(uint32_t window, gr_monitor* out)
+{
+    if (out == nullptr) return GR_ERR_BAD_ARGUMENT;
+    *out = gr_monitor{};
+    if (control(window, selfIdentity()) == nullptr) {
+        std::string m = "找不到窗口 " + conv::integerToText(window) + "。";
+        return reportError(GR_ERR_NO_SUCH_CONTROL, m);
+    }
+    const MonitorView view = ws_->windowMonitor();
+    *out = gr_monitor{view.area.left, view.area.top, view.area.width, view.area.height, view.open_edges};
+    return GR_OK;
+}
+
 } // namespace gr

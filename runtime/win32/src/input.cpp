@@ -213,6 +213,8 @@ void Win32WindowSystem::Impl::moveFocus(bool backwards)
 
 void Win32WindowSystem::Impl::mouseMoved(Point at, int64_t modifiers)
 {
+    // Client pixels to the form's units, as the client size is reported.
+    at = formClientPoint(win32::desktopOf(window), at);
     sink->dispatchEvent(self_identity, form::kEventMouseMoved, {at.x, at.y, modifiers});
 }
 

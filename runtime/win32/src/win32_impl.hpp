@@ -5,6 +5,8 @@
 
 #include <gearwin/win32_window_system.hpp>
 
+#include <gearhost/desktop.hpp>
+
 #include <gearplat/windows.hpp>
 
 #include <map>
@@ -43,6 +45,10 @@ HBITMAP decodePicture(const std::vector<uint8_t>& bytes);
 LOGFONTW messageFont();
 // That font at its own size.
 HFONT defaultGuiFont();
+
+// The desktop as `window` sees it (monitors.cpp): the monitors, the one the
+// window is on, its scale and its visible frame, in physical pixels.
+DesktopView desktopOf(HWND window);
 
 // The print job on a printer's device context, one page after another, as
 // one document; false when the printer refused it.

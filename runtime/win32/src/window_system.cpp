@@ -261,38 +261,42 @@ void Win32WindowSystem::appended(const ControlState& control, std::string_view)
     }
 }
 
+// The window's place, the screen and the cursor as the program sees them:
+// by the visible frame, in the form's units on the window's monitor.
 Rect Win32WindowSystem::windowRect() const
 {
-    RECT r{};
-    if (impl_->window == nullptr || !::GetWindowRect(impl_->window, &r)) return {};
-    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+    if (impl_->window == nullptr) return {};
+    return formWindowRect(win32::desktopOf(impl_->window));
 }
 
 Size Win32WindowSystem::clientSize() const
 {
-    RECT r{};
-    if (impl_->window == nullptr || !::GetClientRect(impl_->window, &r)) return {};
-    return {r.right - r.left, r.bottom - r.top};
+    if (impl_->window == nullptr) return {};
+    return formClientSize(win32::desktopOf(impl_->window));
 }
 
 void Win32WindowSystem::placeWindow(std::optional<int> left, std::optional<int> top)
 {
     if (impl_->window == nullptr) return;
-    const Rect at = windowRect();
-    ::SetWindowPos(impl_->window, nullptr, left.value_or(at.left), top.value_or(at.top), 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const Point corner = outerCorner(win32::desktopOf(impl_->window), left, top);
+    ::SetWindowPos(impl_->window, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int Win32WindowSystem::screenWidth() const
 {
-    return ::GetSystemMetrics(SM_CXSCREEN);
+    return formLength(win32::desktopOf(impl_->window), ::GetSystemMetrics(SM_CXSCREEN));
 }
 
 Point Win32WindowSystem::cursor() const
 {
     POINT p{};
     ::GetCursorPos(&p);
-    return {p.x, p.y};
+    return formScreenPoint(win32::desktopOf(impl_->window), Point{p.x, p.y});
+}
+
+MonitorView Win32WindowSystem::windowMonitor() const
+{
+    return formMonitor(win32::desktopOf(impl_->window));
 }
 
 int Win32WindowSystem::runMessageLoop()

@@ -20,7 +20,17 @@ struct Placement {
     bool operator==(const Placement&) const = default;
 };
 
+// The monitor the window is on, in the units of the window's place, and
+// whether the desktop ends at its left, top and right edges: an edge that
+// another monitor continues never collapses.
+struct MonitorEdges {
+    int left = 0, top = 0, right = 0;
+    bool left_open = true, top_open = true, right_open = true;
+};
+
 // The move to make, or nothing when the window stays where it is.
+std::optional<Placement> collapseStep(const CollapseInput& in, const MonitorEdges& monitor);
+// The same with one screen at the origin, `screen_width` wide.
 std::optional<Placement> collapseStep(const CollapseInput& in);
 
 } // namespace gearcalc

@@ -30,6 +30,7 @@ public:
     void placeWindow(std::optional<int> left, std::optional<int> top) override;
     int screenWidth() const override;
     Point cursor() const override;
+    MonitorView windowMonitor() const override;
 
     int runMessageLoop() override;
     void closeMainWindow() override;
