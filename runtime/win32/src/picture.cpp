@@ -1,5 +1,4 @@
-// The logo, decoded with the platform's own imaging component (WIC), and
-// the default GUI font.
+// The logo, decoded with the platform's own imaging component (WIC).
 #include "win32_impl.hpp"
 
 #include <wincodec.h>
@@ -69,22 +68,6 @@ HBITMAP decodePicture(const std::vector<uint8_t>& bytes)
         return nullptr;
     }
     return bitmap;
-}
-
-LOGFONTW messageFont()
-{
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return metrics.lfMessageFont;
-    LOGFONTW face{};
-    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof face, &face);
-    return face;
-}
-
-HFONT defaultGuiFont()
-{
-    const LOGFONTW face = messageFont();
-    return ::CreateFontIndirectW(&face);
 }
 
 } // namespace gr::win32
