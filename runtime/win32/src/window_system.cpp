@@ -190,12 +190,15 @@ void Win32WindowSystem::Impl::build(FormModel& form_model, EventSink& event_sink
     window = ::CreateWindowExW(window_ex_style, kWindowClass, win32::wide(self.text).c_str(), window_style, place.x,
                                place.y, size.cx, size.cy, nullptr, nullptr, codeModule(), this);
     if (window == nullptr) return;
-    const UINT actual = win32::dpiOfWindow(window);
-    if (actual != dpi) {
-        dpi = actual;
-        const SIZE resized = windowSize(dpi);
+    // Sized again at the window's own DPI, and where the size limits the
+    // system applies while creating a window (before this window system
+    // sees its messages) cut it.
+    dpi = win32::dpiOfWindow(window);
+    const SIZE resized = windowSize(dpi);
+    RECT made{};
+    ::GetWindowRect(window, &made);
+    if (made.right - made.left != resized.cx || made.bottom - made.top != resized.cy)
         ::SetWindowPos(window, nullptr, 0, 0, resized.cx, resized.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
 
     font = win32::windowFont(dpi);
     // Children in model order: their Z order is the Tab order.
@@ -288,6 +291,18 @@ LRESULT Win32WindowSystem::Impl::handle(UINT message, WPARAM wparam, LPARAM lpar
     case kShowMessage:
         show();
         return 0;
+    case WM_GETMINMAXINFO:
+        // The system keeps a window within the screen's size plus its
+        // frame; a scaled window larger than that keeps its size, so no
+        // control is cut off (the user can still move it).
+        if (model != nullptr && !model->controls().empty()) {
+            auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
+            const SIZE needed = windowSize(dpi);
+            limits->ptMaxTrackSize.x = std::max(limits->ptMaxTrackSize.x, needed.cx);
+            limits->ptMaxTrackSize.y = std::max(limits->ptMaxTrackSize.y, needed.cy);
+            return 0;
+        }
+        break;
     case WM_DPICHANGED:
         changeDpi(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
         return 0;
