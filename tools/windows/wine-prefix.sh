@@ -27,7 +27,9 @@ unset DISPLAY WAYLAND_DISPLAY
 if ! { [ -f "$prefix/system.reg" ] && compgen -G "$prefix/.gearcalc-$mode*" >/dev/null; }; then
   rm -rf "$prefix"
   if [ -n "$base" ] && [ -f "$base/system.reg" ]; then
-    (export WINEPREFIX="$base"; wineserver -w 2>/dev/null || true)
+    # Copied at rest: its server, when one runs, has written the registry
+    # out (a persistent one is stopped).
+    (export WINEPREFIX="$base"; timeout 20 wineserver -w 2>/dev/null || wineserver -k 2>/dev/null || true)
     cp -a "$base" "$prefix"
   else
     mkdir -p "$prefix"
