@@ -26,13 +26,55 @@ private:
     T* p_ = nullptr;
 };
 
+using CoInitializeExFn = HRESULT(WINAPI*)(void*, DWORD);
+using CoUninitializeFn = void(WINAPI*)();
+using CoCreateInstanceFn = HRESULT(WINAPI*)(REFCLSID, IUnknown*, DWORD, REFIID, void**);
+
+struct Ole {
+    CoInitializeExFn initialise = nullptr;
+    CoUninitializeFn uninitialise = nullptr;
+    CoCreateInstanceFn create = nullptr;
+};
+
+template <class Fn>
+Fn lookUp(HMODULE module, const char* name)
+{
+    return module == nullptr ? nullptr : reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+const Ole& ole()
+{
+    static const Ole functions = [] {
+        Ole f;
+        HMODULE module = ::LoadLibraryExW(L"ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (module == nullptr) module = ::LoadLibraryW(L"ole32.dll");
+        f.initialise = lookUp<CoInitializeExFn>(module, "CoInitializeEx");
+        f.uninitialise = lookUp<CoUninitializeFn>(module, "CoUninitialize");
+        f.create = lookUp<CoCreateInstanceFn>(module, "CoCreateInstance");
+        return f;
+    }();
+    return functions;
+}
+
 } // namespace
+
+bool startCom()
+{
+    return ole().initialise != nullptr &&
+           SUCCEEDED(ole().initialise(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+}
+
+void endCom()
+{
+    if (ole().uninitialise != nullptr) ole().uninitialise();
+}
 
 HBITMAP decodePicture(const std::vector<uint8_t>& bytes)
 {
     if (bytes.empty() || bytes.size() > 0x7FFFFFFF) return nullptr;
     Com<IWICImagingFactory> factory;
-    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+    if (ole().create == nullptr ||
+        FAILED(ole().create(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                   reinterpret_cast<void**>(factory.put()))))
         return nullptr;
     Com<IWICStream> stream;

@@ -128,6 +128,18 @@ std::string pagePath(const std::string& first, std::size_t page)
 
 namespace win32 {
 
+BOOL printDialog(PRINTDLGW& dialog)
+{
+    using PrintDlgFn = BOOL(WINAPI*)(PRINTDLGW*);
+    static const PrintDlgFn show = [] {
+        HMODULE module = ::LoadLibraryExW(L"comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (module == nullptr) module = ::LoadLibraryW(L"comdlg32.dll");
+        return module == nullptr ? nullptr
+                                 : reinterpret_cast<PrintDlgFn>(reinterpret_cast<void*>(::GetProcAddress(module, "PrintDlgW")));
+    }();
+    return show != nullptr ? show(&dialog) : FALSE;
+}
+
 PrintOutcome printOnDevice(HDC printer, const PrintJob& job)
 {
     const double dpi_x = ::GetDeviceCaps(printer, LOGPIXELSX), dpi_y = ::GetDeviceCaps(printer, LOGPIXELSY);
@@ -218,7 +230,7 @@ PrintAnswer Win32WindowSystem::askPrint(const std::string&)
     dialog.hDevNames = impl_->printer_names;
     const win32::StyleContext active(impl_->themed ? impl_->style_context : INVALID_HANDLE_VALUE);
     PrintAnswer answer;
-    answer.accepted = ::PrintDlgW(&dialog) != FALSE && dialog.hDC != nullptr;
+    answer.accepted = win32::printDialog(dialog) != FALSE && dialog.hDC != nullptr;
     // The dialog may have replaced the handles it was given (and freed
     // those); what it returns is kept, also after a cancel.
     impl_->printer_mode = dialog.hDevMode;
@@ -240,7 +252,7 @@ bool Win32WindowSystem::submitPrintJob(const PrintJob& job)
         PRINTDLGW dialog{};
         dialog.lStructSize = sizeof dialog;
         dialog.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
-        if (::PrintDlgW(&dialog)) printer = dialog.hDC;
+        if (win32::printDialog(dialog)) printer = dialog.hDC;
         if (dialog.hDevMode != nullptr) ::GlobalFree(dialog.hDevMode);
         if (dialog.hDevNames != nullptr) ::GlobalFree(dialog.hDevNames);
     }

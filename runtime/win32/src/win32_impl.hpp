@@ -7,6 +7,8 @@
 
 #include <gearplat/windows.hpp>
 
+#include <commdlg.h>
+
 #include <map>
 #include <string>
 #include <string_view>
@@ -38,6 +40,16 @@ private:
 // with the Windows Imaging Component (COM must be initialised on the
 // thread); null when it cannot be read.
 HBITMAP decodePicture(const std::vector<uint8_t>& bytes);
+
+// COM's start and end on this thread. The COM libraries are loaded only
+// when first asked for (the logo's first drawing), not with the runtime:
+// loading them costs start-up time before the window shows.
+bool startCom();
+void endCom();
+
+// The standard print dialog (comdlg32, loaded when first needed, for the
+// same reason); false when it is cancelled or cannot be shown.
+BOOL printDialog(PRINTDLGW& dialog);
 
 // --- dpi.cpp: the display scale. The form is laid out for 96 DPI; every
 // rectangle, font and picture is scaled by the window's DPI / 96.

@@ -114,7 +114,7 @@ Win32WindowSystem::Impl::~Impl()
     if (printer_mode != nullptr) ::GlobalFree(printer_mode);
     if (printer_names != nullptr) ::GlobalFree(printer_names);
     if (style_context != INVALID_HANDLE_VALUE) ::ReleaseActCtx(style_context);
-    if (com_initialised) ::CoUninitialize();
+    if (com_initialised) win32::endCom();
 }
 
 void Win32WindowSystem::Impl::ensureCom()
@@ -123,7 +123,7 @@ void Win32WindowSystem::Impl::ensureCom()
     // is first drawn, not before the window shows.
     if (com_tried) return;
     com_tried = true;
-    com_initialised = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+    com_initialised = win32::startCom();
 }
 
 void Win32WindowSystem::Impl::destroyWindow()
