@@ -8,20 +8,29 @@
 # must show the message box and keep the report; then the exit button must
 # end the process with exit code 0.
 #
-#   tests/win32/e2e_wine.sh [--screenshot FILE] DIST PROBE WINE_PREFIX
+#   tests/win32/e2e_wine.sh [--screenshot FILE] [--dpi DPI] DIST PROBE WINE_PREFIX
 # DIST is the deployed folder (build/windows/dist), PROBE window_probe.exe,
 # WINE_PREFIX a prefix made by tools/windows/wine-prefix.sh ... x11 (made
-# here when missing). Exits 0 when every check passed, 77 when Wine, Xvfb,
-# xdotool or xclip is missing, 1 otherwise. Only the processes it starts
-# are stopped.
+# here when missing). With --dpi the display has that scale (LogPixels;
+# 144 is 150 %) in a prefix copied from WINE_PREFIX (WINE_PREFIX-dpiDPI),
+# the window must be the form's size scaled, and every click lands where
+# the scaled control is. Exits 0 when every check passed, 77 when Wine,
+# Xvfb, xdotool or xclip is missing, 1 otherwise. Only the processes it
+# starts are stopped.
 set -u
 readonly SKIP=77 OVERALL_SECONDS=150
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 
-screenshot=""
-if [ "${1:-}" = --screenshot ]; then screenshot=$2; shift 2; fi
-[ $# -eq 3 ] || { sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 2; }
+screenshot="" dpi=96
+while [ $# -gt 3 ]; do
+  case "$1" in
+    --screenshot) screenshot=$2; shift 2 ;;
+    --dpi) dpi=$2; shift 2 ;;
+    *) break ;;
+  esac
+done
+[ $# -eq 3 ] || { sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'; exit 2; }
 dist=$(realpath "$1") probe=$(realpath "$2") prefix=$(realpath -m "$3")
 set -o pipefail
 
@@ -36,6 +45,11 @@ if [ -n "$screenshot" ]; then
 fi
 [ -f "$dist/gearcalc.exe" ] || fail "no gearcalc.exe in $dist"
 bash "$repo/tools/windows/wine-prefix.sh" "$prefix" x11 || fail "could not make the Wine prefix $prefix"
+if [ "$dpi" != 96 ]; then
+  base=$prefix prefix="$prefix-dpi$dpi"
+  bash "$repo/tools/windows/wine-prefix.sh" "$prefix" x11 "$dpi" "$base" || fail "could not make the Wine prefix $prefix"
+fi
+scale() { echo $((($1 * dpi + 48) / 96)); } # a length of the form at the display's scale
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
 on_cleanup() { wineserver -k >/dev/null 2>&1; }
@@ -52,14 +66,21 @@ started+=("$program_pid")
 readonly TITLE="ZKD-KESTAL 齿轮参数计算"
 origin=$(wine "$probe" client "$TITLE" 2>/dev/null | tr -d '\r') || fail "the window did not appear: $(cat "$work/program.log")"
 read -r origin_x origin_y win_x win_y win_w win_h <<<"$origin"
-say "client area at $origin_x,$origin_y"
+say "client area at $origin_x,$origin_y, window ${win_w}x${win_h} at $dpi DPI"
+# The form's outer size at the display's scale (a frame that grows faster
+# than the scale may add a few pixels).
+for pair in "$win_w 542" "$win_h 445"; do
+  read -r got form <<<"$pair"
+  [ "$got" -ge "$(scale "$form")" ] && [ "$got" -le "$(scale $((form + 4)))" ] ||
+    fail "the window is ${win_w}x${win_h}, not the form's 542x445 at $dpi DPI"
+done
 sleep 0.5
 
 # Positions inside the window, in the form's client coordinates.
 readonly MODULE_BOX="100 42" RESULT_BOX="404 192" EXIT_BUTTON="472 384" ITEM_TICK="42 334" ITEM_BOX="195 332"
 readonly HELICAL_RADIO="100 126" DECIMAL_TICK="47 204" DECIMAL_BOX="103 204"
-click_at() { # x y, client coordinates
-  xdotool mousemove $((origin_x + $1)) $((origin_y + $2)) click 1 || fail "could not click at $1,$2"
+click_at() { # x y, the form's client coordinates
+  xdotool mousemove $((origin_x + $(scale "$1"))) $((origin_y + $(scale "$2"))) click 1 || fail "could not click at $1,$2"
   sleep 0.3
 }
 click_at $MODULE_BOX
@@ -94,7 +115,7 @@ if [ -n "$screenshot" ]; then
   copy_report "ZKD 公法线长度下偏差" 15 >/dev/null || fail "no accuracy block in the helical report"
   click_at $RESULT_BOX
   xdotool key --clearmodifiers ctrl+End
-  xdotool mousemove 1000 700
+  xdotool mousemove 1010 760
   sleep 0.5
   import -window root "$work/root.png" || fail "could not capture the screen"
   convert "$work/root.png" -crop "${win_w}x${win_h}+${win_x}+${win_y}" +repage -strip "$screenshot" ||

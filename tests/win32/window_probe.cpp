@@ -44,6 +44,13 @@ BOOL CALLBACK collectText(HWND child, LPARAM data)
 
 int main(int argc, char** argv)
 {
+    // Positions in real screen pixels, as X sees them, also when the
+    // display is scaled: a process that is not DPI aware would get them
+    // scaled back to 96 DPI.
+    using SetAwarenessFn = BOOL(WINAPI*)(HANDLE);
+    if (auto set = reinterpret_cast<SetAwarenessFn>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext"))))
+        set(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4))); // per monitor, version 2
     const std::vector<std::string> args = gearplat::utf8Arguments(argc, argv);
     gearplat::binaryStandardOutput();
     if (args.size() == 3 && args[1] == "client") {

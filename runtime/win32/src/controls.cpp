@@ -6,6 +6,8 @@
 #include <uxtheme.h>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace gr {
 
@@ -78,7 +80,10 @@ void Win32WindowSystem::Impl::createControl(ControlState& control, int id)
 {
     const form::Element* e = control.element;
     if (e == nullptr) return;
-    const ControlClass cls = classFor(control, lineSpacing(window, font));
+    // Whether a label wraps is decided at the form's own scale.
+    HFONT base_font = dpi == win32::kBaseDpi ? font : win32::windowFont(win32::kBaseDpi);
+    const ControlClass cls = classFor(control, lineSpacing(window, base_font));
+    if (base_font != font) ::DeleteObject(base_font);
     if (cls.name == nullptr) return;
 
     const bool focusable = control.kind != form::kLabel && control.kind != form::kPictureBox;
@@ -93,9 +98,10 @@ void Win32WindowSystem::Impl::createControl(ControlState& control, int id)
                                      ? std::wstring()
                                      : win32::wide(control.text);
     const win32::StyleContext active(style_context);
-    HWND hwnd = ::CreateWindowExW(cls.ex_style, cls.name, caption.c_str(), style, e->left, e->top,
-                                  std::max(1, e->width), std::max(1, e->height) + cls.extra_height, window,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+    const RECT r = controlRect(control);
+    HWND hwnd = ::CreateWindowExW(cls.ex_style, cls.name, caption.c_str(), style, r.left, r.top, r.right - r.left,
+                                  r.bottom - r.top, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr,
+                                  nullptr);
     if (hwnd == nullptr) return;
     ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     controls[control.identity] = hwnd;
@@ -116,11 +122,67 @@ void Win32WindowSystem::Impl::createControl(ControlState& control, int id)
         break;
     case form::kCheckBox:
     case form::kRadioButton: showChecked(control, hwnd); break;
-    case form::kPictureBox:
-        if (HBITMAP bitmap = win32::decodePicture(e->picture)) pictures[control.identity] = bitmap;
-        break;
     default: break;
     }
+}
+
+RECT Win32WindowSystem::Impl::controlRect(const ControlState& control) const
+{
+    const form::Element& e = *control.element;
+    RECT r = win32::scaledRect(e.left, e.top, std::max(1, e.width), std::max(1, e.height), dpi);
+    // A drop-down combo box's height includes its open list.
+    if (control.kind == form::kComboBox) r.bottom += win32::scaled(kComboListHeight, dpi);
+    return r;
+}
+
+void Win32WindowSystem::Impl::layOut()
+{
+    if (window == nullptr || model == nullptr) return;
+    RECT client{};
+    ::GetClientRect(window, &client);
+    std::vector<std::pair<const ControlState*, RECT>> placed;
+    for (const ControlState& c : model->controls()) {
+        const auto it = controls.find(c.identity);
+        if (it != controls.end()) placed.emplace_back(&c, controlRect(c));
+    }
+    HDC dc = ::GetDC(window);
+    const HGDIOBJ old = ::SelectObject(dc, font);
+    const int gap = win32::scaled(2, dpi);
+    for (auto& [c, r] : placed) {
+        HWND hwnd = controls.at(c->identity);
+        ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        // The one-line captions of labels, check boxes and radio buttons:
+        // where the face is wider than the form was laid out for, the box
+        // takes the room up to its right-hand neighbour on the same row.
+        const bool captioned = c->kind == form::kLabel || c->kind == form::kCheckBox || c->kind == form::kRadioButton;
+        const LONG style = ::GetWindowLongW(hwnd, GWL_STYLE);
+        const bool wraps = c->kind == form::kLabel && (style & SS_TYPEMASK) == SS_LEFT;
+        if (captioned && !wraps && !c->text.empty()) {
+            const std::wstring text = win32::wide(c->text);
+            SIZE extent{};
+            ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+            // A check box or radio button draws its box and a gap first.
+            const int box = c->kind == form::kLabel ? 0 : win32::scaled(13 + 6, dpi);
+            const LONG needed = extent.cx + box + gap;
+            if (r.right - r.left < needed) {
+                LONG limit = client.right - gap;
+                for (const auto& [other, o] : placed) {
+                    // A combo box's rectangle includes its list; its face
+                    // is the form's height.
+                    const LONG bottom = other->kind == form::kComboBox
+                                            ? o.top + win32::scaled(other->element->height, dpi)
+                                            : o.bottom;
+                    if (other != c && o.left >= r.right && o.top < r.bottom && bottom > r.top)
+                        limit = std::min(limit, o.left - gap);
+                }
+                r.right = std::max(r.right, std::min(r.left + needed, limit));
+            }
+        }
+        ::SetWindowPos(hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(window, dc);
 }
 
 ControlState* Win32WindowSystem::Impl::stateOf(HWND hwnd) const
@@ -200,16 +262,22 @@ void Win32WindowSystem::Impl::drawPicture(const DRAWITEMSTRUCT& item)
 {
     ::FillRect(item.hDC, &item.rcItem, ::GetSysColorBrush(COLOR_BTNFACE));
     const ControlState* c = stateOf(item.hwndItem);
-    if (c == nullptr) return;
-    const auto it = pictures.find(c->identity);
-    if (it == pictures.end()) return;
+    if (c == nullptr || c->element == nullptr) return;
+    auto it = pictures.find(c->identity);
+    if (it == pictures.end()) {
+        // Decoded when first needed: the decoder's start-up is not paid
+        // before the window shows.
+        ensureCom();
+        it = pictures.emplace(c->identity, win32::decodePicture(c->element->picture)).first;
+    }
+    if (it->second == nullptr) return;
     BITMAP info{};
     ::GetObjectW(it->second, sizeof info, &info);
     const int box_w = item.rcItem.right - item.rcItem.left, box_h = item.rcItem.bottom - item.rcItem.top;
-    int w = info.bmWidth, h = std::abs(info.bmHeight);
+    int w = win32::scaled(info.bmWidth, dpi), h = win32::scaled(std::abs(info.bmHeight), dpi);
     if (w <= 0 || h <= 0) return;
-    // Shown at its own size, centred; only a picture larger than its box is
-    // scaled, down, to fit.
+    // Shown at its own size for the DPI, centred; only a picture larger
+    // than its box is scaled down to fit.
     if (w > box_w || h > box_h) {
         const double scale = std::min(static_cast<double>(box_w) / w, static_cast<double>(box_h) / h);
         w = std::max(1, static_cast<int>(w * scale));
@@ -218,6 +286,7 @@ void Win32WindowSystem::Impl::drawPicture(const DRAWITEMSTRUCT& item)
     HDC source = ::CreateCompatibleDC(item.hDC);
     const HGDIOBJ old = ::SelectObject(source, it->second);
     ::SetStretchBltMode(item.hDC, HALFTONE);
+    ::SetBrushOrgEx(item.hDC, 0, 0, nullptr);
     ::StretchBlt(item.hDC, item.rcItem.left + (box_w - w) / 2, item.rcItem.top + (box_h - h) / 2, w, h, source, 0, 0,
                  info.bmWidth, std::abs(info.bmHeight), SRCCOPY);
     ::SelectObject(source, old);

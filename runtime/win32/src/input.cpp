@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace gr {
@@ -32,17 +33,25 @@ std::wstring textOf(HWND edit)
     return text;
 }
 
-std::wstring clipboardText(HWND owner)
+// The clipboard's text; nothing when it holds no text (empty, a picture,
+// files) or cannot be opened.
+std::optional<std::wstring> clipboardText(HWND owner)
 {
-    std::wstring text;
-    if (!::OpenClipboard(owner)) return text;
+    if (!::IsClipboardFormatAvailable(CF_UNICODETEXT) || !::OpenClipboard(owner)) return std::nullopt;
+    std::optional<std::wstring> text;
     if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
         if (const auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) {
-            text = chars;
+            // At most the block's size: a text without its terminating
+            // zero is not read past its end.
+            const std::size_t units = ::GlobalSize(data) / sizeof(wchar_t);
+            std::size_t length = 0;
+            while (length < units && chars[length] != L'\0') ++length;
+            text = std::wstring(chars, length);
             ::GlobalUnlock(data);
         }
     }
     ::CloseClipboard();
+    if (text && text->empty()) return std::nullopt;
     return text;
 }
 
@@ -78,7 +87,9 @@ LRESULT CALLBACK filterProc(HWND edit, UINT message, WPARAM wparam, LPARAM lpara
         return 0;
     }
     if (message == WM_PASTE) {
-        typeInto(edit, input_mode, clipboardText(edit));
+        // Without text on the clipboard a paste leaves the box as it is
+        // (it does not delete the selection).
+        if (const std::optional<std::wstring> text = clipboardText(edit)) typeInto(edit, input_mode, *text);
         return 0;
     }
     if (message == WM_NCDESTROY) ::RemoveWindowSubclass(edit, filterProc, kFilterId);
@@ -204,6 +215,9 @@ void Win32WindowSystem::Impl::moveFocus(bool backwards)
         next = stops.size() - 1;
     }
     HWND target = stops[next];
+    // The keyboard is in use: focus rectangles show from now on, as the
+    // dialog manager shows them when it moves the focus itself.
+    ::SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     ::SetFocus(target);
     // As the dialog manager does: a single-line edit box reached by Tab
     // has its whole text selected.

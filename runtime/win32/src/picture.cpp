@@ -1,5 +1,4 @@
-// The logo, decoded with the platform's own imaging component (WIC), and
-// the default GUI font.
+// The logo, decoded with the platform's own imaging component (WIC).
 #include "win32_impl.hpp"
 
 #include <wincodec.h>
@@ -27,13 +26,55 @@ private:
     T* p_ = nullptr;
 };
 
+using CoInitializeExFn = HRESULT(WINAPI*)(void*, DWORD);
+using CoUninitializeFn = void(WINAPI*)();
+using CoCreateInstanceFn = HRESULT(WINAPI*)(REFCLSID, IUnknown*, DWORD, REFIID, void**);
+
+struct Ole {
+    CoInitializeExFn initialise = nullptr;
+    CoUninitializeFn uninitialise = nullptr;
+    CoCreateInstanceFn create = nullptr;
+};
+
+template <class Fn>
+Fn lookUp(HMODULE module, const char* name)
+{
+    return module == nullptr ? nullptr : reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+const Ole& ole()
+{
+    static const Ole functions = [] {
+        Ole f;
+        HMODULE module = ::LoadLibraryExW(L"ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (module == nullptr) module = ::LoadLibraryW(L"ole32.dll");
+        f.initialise = lookUp<CoInitializeExFn>(module, "CoInitializeEx");
+        f.uninitialise = lookUp<CoUninitializeFn>(module, "CoUninitialize");
+        f.create = lookUp<CoCreateInstanceFn>(module, "CoCreateInstance");
+        return f;
+    }();
+    return functions;
+}
+
 } // namespace
+
+bool startCom()
+{
+    return ole().initialise != nullptr &&
+           SUCCEEDED(ole().initialise(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+}
+
+void endCom()
+{
+    if (ole().uninitialise != nullptr) ole().uninitialise();
+}
 
 HBITMAP decodePicture(const std::vector<uint8_t>& bytes)
 {
     if (bytes.empty() || bytes.size() > 0x7FFFFFFF) return nullptr;
     Com<IWICImagingFactory> factory;
-    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+    if (ole().create == nullptr ||
+        FAILED(ole().create(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
                                   reinterpret_cast<void**>(factory.put()))))
         return nullptr;
     Com<IWICStream> stream;
@@ -69,22 +110,6 @@ HBITMAP decodePicture(const std::vector<uint8_t>& bytes)
         return nullptr;
     }
     return bitmap;
-}
-
-LOGFONTW messageFont()
-{
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return metrics.lfMessageFont;
-    LOGFONTW face{};
-    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof face, &face);
-    return face;
-}
-
-HFONT defaultGuiFont()
-{
-    const LOGFONTW face = messageFont();
-    return ::CreateFontIndirectW(&face);
 }
 
 } // namespace gr::win32

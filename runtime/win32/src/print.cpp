@@ -20,10 +20,11 @@ constexpr double kTenthsPerPoint = 254.0 / 72.0;
 // A4, in tenths of a millimetre.
 constexpr double kA4Width = 2100.0, kA4Height = 2970.0;
 
-// The message font's face at a size in points, in MM_LOMETRIC units.
+// The window's face at a size in points, in tenths of a millimetre (the
+// logical unit of the page).
 class PrintFonts {
 public:
-    explicit PrintFonts(HDC dc) : dc_(dc), face_(win32::messageFont()) {}
+    explicit PrintFonts(HDC dc) : dc_(dc), face_(pageFace()) {}
     ~PrintFonts()
     {
         ::SelectObject(dc_, ::GetStockObject(SYSTEM_FONT));
@@ -46,6 +47,15 @@ public:
     }
 
 private:
+    static LOGFONTW pageFace()
+    {
+        LOGFONTW face = win32::messageFont(win32::kBaseDpi);
+        const std::wstring name = win32::windowFace();
+        lstrcpynW(face.lfFaceName, name.c_str(), LF_FACESIZE);
+        face.lfCharSet = DEFAULT_CHARSET;
+        return face;
+    }
+
     HDC dc_;
     LOGFONTW face_;
     std::map<double, HFONT> fonts_;
@@ -118,10 +128,22 @@ std::string pagePath(const std::string& first, std::size_t page)
 
 namespace win32 {
 
-bool printOnDevice(HDC printer, const PrintJob& job)
+BOOL printDialog(PRINTDLGW& dialog)
+{
+    using PrintDlgFn = BOOL(WINAPI*)(PRINTDLGW*);
+    static const PrintDlgFn show = [] {
+        HMODULE module = ::LoadLibraryExW(L"comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (module == nullptr) module = ::LoadLibraryW(L"comdlg32.dll");
+        return module == nullptr ? nullptr
+                                 : reinterpret_cast<PrintDlgFn>(reinterpret_cast<void*>(::GetProcAddress(module, "PrintDlgW")));
+    }();
+    return show != nullptr ? show(&dialog) : FALSE;
+}
+
+PrintOutcome printOnDevice(HDC printer, const PrintJob& job)
 {
     const double dpi_x = ::GetDeviceCaps(printer, LOGPIXELSX), dpi_y = ::GetDeviceCaps(printer, LOGPIXELSY);
-    if (dpi_x <= 0 || dpi_y <= 0) return false;
+    if (dpi_x <= 0 || dpi_y <= 0) return PrintOutcome::failed;
     const POINT offset{::GetDeviceCaps(printer, PHYSICALOFFSETX), ::GetDeviceCaps(printer, PHYSICALOFFSETY)};
     const double width = ::GetDeviceCaps(printer, PHYSICALWIDTH) * 254.0 / dpi_x;
     const double height = ::GetDeviceCaps(printer, PHYSICALHEIGHT) * 254.0 / dpi_y;
@@ -130,7 +152,9 @@ bool printOnDevice(HDC printer, const PrintJob& job)
     DOCINFOW doc{};
     doc.cbSize = sizeof doc;
     doc.lpszDocName = name.c_str();
-    if (::StartDocW(printer, &doc) <= 0) return false;
+    if (::StartDocW(printer, &doc) <= 0)
+        // A printer that writes a file (PDF, XPS) asks for its name here.
+        return ::GetLastError() == ERROR_CANCELLED ? PrintOutcome::cancelled : PrintOutcome::failed;
     useTenthsOfMillimetres(printer, offset);
     PrintFonts fonts(printer);
     GdiMeasure measure(printer, fonts);
@@ -150,7 +174,7 @@ bool printOnDevice(HDC printer, const PrintJob& job)
     }
     if (ok) ok = ::EndDoc(printer) > 0;
     else ::AbortDoc(printer);
-    return ok;
+    return ok ? PrintOutcome::printed : PrintOutcome::failed;
 }
 
 bool printToMetafiles(const PrintJob& job, const std::string& path)
@@ -162,11 +186,13 @@ bool printToMetafiles(const PrintJob& job, const std::string& path)
     description += wide(job.document_name);
     description += L'\0';
 
-    // Measured on the screen's device context, which the metafiles record
-    // against.
+    // Measured with one device pixel for each tenth of a millimetre, so
+    // the page's layout is the same whatever the screen's DPI (in
+    // MM_LOMETRIC on the screen, fonts and widths would be rounded to
+    // whole screen pixels).
     HDC screen = ::CreateCompatibleDC(nullptr);
     if (screen == nullptr) return false;
-    useTenthsOfMillimetres(screen, POINT{0, 0});
+    ::SetMapMode(screen, MM_TEXT);
     std::vector<Page> pages;
     {
         PrintFonts fonts(screen);
@@ -199,11 +225,16 @@ PrintAnswer Win32WindowSystem::askPrint(const std::string&)
     dialog.hwndOwner = impl_->ownerWindow();
     dialog.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE;
     dialog.nCopies = 1;
+    // The printer, paper and orientation of the last print of this run.
+    dialog.hDevMode = impl_->printer_mode;
+    dialog.hDevNames = impl_->printer_names;
     const win32::StyleContext active(impl_->themed ? impl_->style_context : INVALID_HANDLE_VALUE);
     PrintAnswer answer;
-    answer.accepted = ::PrintDlgW(&dialog) != FALSE && dialog.hDC != nullptr;
-    if (dialog.hDevMode != nullptr) ::GlobalFree(dialog.hDevMode);
-    if (dialog.hDevNames != nullptr) ::GlobalFree(dialog.hDevNames);
+    answer.accepted = win32::printDialog(dialog) != FALSE && dialog.hDC != nullptr;
+    // The dialog may have replaced the handles it was given (and freed
+    // those); what it returns is kept, also after a cancel.
+    impl_->printer_mode = dialog.hDevMode;
+    impl_->printer_names = dialog.hDevNames;
     if (impl_->chosen_printer != nullptr) ::DeleteDC(impl_->chosen_printer);
     impl_->chosen_printer = answer.accepted ? dialog.hDC : nullptr;
     if (!answer.accepted && dialog.hDC != nullptr) ::DeleteDC(dialog.hDC);
@@ -221,14 +252,16 @@ bool Win32WindowSystem::submitPrintJob(const PrintJob& job)
         PRINTDLGW dialog{};
         dialog.lStructSize = sizeof dialog;
         dialog.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
-        if (::PrintDlgW(&dialog)) printer = dialog.hDC;
+        if (win32::printDialog(dialog)) printer = dialog.hDC;
         if (dialog.hDevMode != nullptr) ::GlobalFree(dialog.hDevMode);
         if (dialog.hDevNames != nullptr) ::GlobalFree(dialog.hDevNames);
     }
     if (printer == nullptr) return false;
-    const bool ok = win32::printOnDevice(printer, job);
+    const win32::PrintOutcome outcome = win32::printOnDevice(printer, job);
     ::DeleteDC(printer);
-    return ok;
+    // Cancelling the file-name prompt is the user's choice, like cancelling
+    // the print dialog: nothing is printed and there is no failure to show.
+    return outcome != win32::PrintOutcome::failed;
 }
 
 } // namespace gr

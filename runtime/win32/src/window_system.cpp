@@ -55,6 +55,8 @@ constexpr WORD kManifestResource = 2;
 // Control IDs start here; lower IDs (IDOK, IDCANCEL) are the dialog
 // manager's.
 constexpr int kFirstControlId = 100;
+// Posted by build: show the window now.
+constexpr UINT kShowMessage = WM_APP + 1;
 
 HINSTANCE codeModule()
 {
@@ -99,8 +101,6 @@ HANDLE createStyleContext(HMODULE module)
 Win32WindowSystem::Impl::Impl(void* owner)
 {
     module = owner != nullptr ? static_cast<HMODULE>(owner) : ::GetModuleHandleW(nullptr);
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    com_initialised = SUCCEEDED(com);
     style_context = createStyleContext(module);
     const win32::StyleContext active(style_context);
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
@@ -111,8 +111,19 @@ Win32WindowSystem::Impl::~Impl()
 {
     destroyWindow();
     if (chosen_printer != nullptr) ::DeleteDC(chosen_printer);
+    if (printer_mode != nullptr) ::GlobalFree(printer_mode);
+    if (printer_names != nullptr) ::GlobalFree(printer_names);
     if (style_context != INVALID_HANDLE_VALUE) ::ReleaseActCtx(style_context);
-    if (com_initialised) ::CoUninitialize();
+    if (com_initialised) win32::endCom();
+}
+
+void Win32WindowSystem::Impl::ensureCom()
+{
+    // Only the logo needs COM (its decoder); it is started when the logo
+    // is first drawn, not before the window shows.
+    if (com_tried) return;
+    com_tried = true;
+    com_initialised = win32::startCom();
 }
 
 void Win32WindowSystem::Impl::destroyWindow()
@@ -121,18 +132,39 @@ void Win32WindowSystem::Impl::destroyWindow()
     window = nullptr;
     controls.clear();
     identities.clear();
-    for (auto& [identity, bitmap] : pictures) ::DeleteObject(bitmap);
+    for (auto& [identity, bitmap] : pictures)
+        if (bitmap != nullptr) ::DeleteObject(bitmap);
     pictures.clear();
     for (auto& [colour, b] : brushes) ::DeleteObject(b);
     brushes.clear();
     if (font != nullptr) ::DeleteObject(font);
     font = nullptr;
     mouse_tracked = nullptr;
+    last_focus = nullptr;
+    shown = false;
 }
 
 HWND Win32WindowSystem::Impl::ownerWindow() const
 {
     return window != nullptr && ::IsWindowVisible(window) ? window : nullptr;
+}
+
+SIZE Win32WindowSystem::Impl::windowSize(UINT at_dpi) const
+{
+    const ControlState& self = model->controls().front();
+    const SIZE outer{self.element != nullptr ? std::max(1, self.element->width) : 640,
+                     self.element != nullptr ? std::max(1, self.element->height) : 480};
+    // The form gives the outer size at 96 DPI; its client area is what the
+    // controls are placed in, and it grows with the DPI. Where the frame
+    // grows less than the DPI, the window is the form's size scaled; where
+    // more, the client area still has the scaled size.
+    const RECT frame96 = win32::frameAround(RECT{0, 0, 0, 0}, window_style, window_ex_style, win32::kBaseDpi);
+    const int client_w = std::max(1, static_cast<int>(outer.cx - (frame96.right - frame96.left)));
+    const int client_h = std::max(1, static_cast<int>(outer.cy - (frame96.bottom - frame96.top)));
+    const RECT around = win32::frameAround(
+        RECT{0, 0, win32::scaled(client_w, at_dpi), win32::scaled(client_h, at_dpi)}, window_style, window_ex_style, at_dpi);
+    return SIZE{std::max<LONG>(win32::scaled(outer.cx, at_dpi), around.right - around.left),
+                std::max<LONG>(win32::scaled(outer.cy, at_dpi), around.bottom - around.top)};
 }
 
 void Win32WindowSystem::Impl::build(FormModel& form_model, EventSink& event_sink)
@@ -145,26 +177,85 @@ void Win32WindowSystem::Impl::build(FormModel& form_model, EventSink& event_sink
     const ControlState& self = states.front();
     self_identity = self.identity;
 
-    RECT place{5, 5, 5 + 640, 5 + 480};
-    if (self.element != nullptr)
-        place = RECT{self.element->left, self.element->top, self.element->left + std::max(1, self.element->width),
-                     self.element->top + std::max(1, self.element->height)};
+    POINT place{5, 5};
+    if (self.element != nullptr) place = POINT{self.element->left, self.element->top};
     // A fixed frame: the controls are placed for this size and never move.
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    window_style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    window_ex_style = WS_EX_CONTROLPARENT;
+    // The DPI of the monitor the window will appear on; checked again once
+    // the window exists.
+    dpi = win32::dpiAt(RECT{place.x, place.y, place.x + 1, place.y + 1});
+    const SIZE size = windowSize(dpi);
     const win32::StyleContext active(style_context);
-    window = ::CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, win32::wide(self.text).c_str(), style, place.left,
-                               place.top, place.right - place.left, place.bottom - place.top, nullptr, nullptr,
-                               codeModule(), this);
+    window = ::CreateWindowExW(window_ex_style, kWindowClass, win32::wide(self.text).c_str(), window_style, place.x,
+                               place.y, size.cx, size.cy, nullptr, nullptr, codeModule(), this);
     if (window == nullptr) return;
+    // Sized again at the window's own DPI, and where the size limits the
+    // system applies while creating a window (before this window system
+    // sees its messages) cut it.
+    dpi = win32::dpiOfWindow(window);
+    const SIZE resized = windowSize(dpi);
+    RECT made{};
+    ::GetWindowRect(window, &made);
+    if (made.right - made.left != resized.cx || made.bottom - made.top != resized.cy)
+        ::SetWindowPos(window, nullptr, 0, 0, resized.cx, resized.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    font = win32::defaultGuiFont();
+    font = win32::windowFont(dpi);
     // Children in model order: their Z order is the Tab order.
     for (std::size_t i = 1; i < states.size(); ++i) createControl(states[i], kFirstControlId + static_cast<int>(i));
+    layOut();
     ::EnableWindow(window, self.disabled ? FALSE : TRUE);
+    // Shown when the start-up handler, which runs next, has given the
+    // controls their look and state: the first message the loop takes.
+    ::PostMessageW(window, kShowMessage, 0, 0);
+}
+
+void Win32WindowSystem::Impl::show()
+{
+    if (window == nullptr || shown) return;
+    shown = true;
     ::ShowWindow(window, SW_SHOWNORMAL);
     ::UpdateWindow(window);
     // The keyboard starts in the first control the Tab key reaches.
     if (HWND first = ::GetNextDlgTabItem(window, nullptr, FALSE)) ::SetFocus(first);
+}
+
+void Win32WindowSystem::Impl::changeDpi(UINT new_dpi, const RECT* suggested)
+{
+    if (window == nullptr || new_dpi == 0) return;
+    dpi = new_dpi;
+    HFONT old_font = font;
+    font = win32::windowFont(dpi);
+    if (suggested != nullptr)
+        ::SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // A suggestion that leaves the client area too small for the scaled
+    // controls (a frame that grows more than the DPI) is widened.
+    const SIZE needed = windowSize(dpi);
+    RECT now{};
+    ::GetWindowRect(window, &now);
+    if (now.right - now.left < needed.cx || now.bottom - now.top < needed.cy)
+        ::SetWindowPos(window, nullptr, 0, 0, std::max<LONG>(now.right - now.left, needed.cx),
+                       std::max<LONG>(now.bottom - now.top, needed.cy), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    layOut();
+    if (old_font != nullptr) ::DeleteObject(old_font);
+    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+}
+
+void Win32WindowSystem::Impl::rememberFocus()
+{
+    HWND now = ::GetFocus();
+    while (now != nullptr && now != window && identities.count(now) == 0) now = ::GetParent(now);
+    if (now != nullptr && now != window) last_focus = now;
+}
+
+bool Win32WindowSystem::Impl::restoreFocus()
+{
+    if (last_focus == nullptr || !::IsWindow(last_focus) || !::IsWindowEnabled(last_focus) ||
+        !::IsWindowVisible(last_focus))
+        return false;
+    ::SetFocus(last_focus);
+    return true;
 }
 
 LRESULT CALLBACK Win32WindowSystem::Impl::windowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
@@ -196,6 +287,36 @@ LRESULT Win32WindowSystem::Impl::handle(UINT message, WPARAM wparam, LPARAM lpar
         return TRUE;
     case WM_NCMOUSEMOVE:
         frameMouseMoved(POINT{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))});
+        break;
+    case kShowMessage:
+        show();
+        return 0;
+    case WM_GETMINMAXINFO:
+        // The system keeps a window within the screen's size plus its
+        // frame; a scaled window larger than that keeps its size, so no
+        // control is cut off (the user can still move it).
+        if (model != nullptr && !model->controls().empty()) {
+            auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
+            const SIZE needed = windowSize(dpi);
+            limits->ptMaxTrackSize.x = std::max(limits->ptMaxTrackSize.x, needed.cx);
+            limits->ptMaxTrackSize.y = std::max(limits->ptMaxTrackSize.y, needed.cy);
+            return 0;
+        }
+        break;
+    case WM_DPICHANGED:
+        changeDpi(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
+        return 0;
+    case WM_ACTIVATE:
+        // Alt+Tab away and back, or a message box closed: the keyboard
+        // goes back to the box the user was in, not to the window.
+        if (LOWORD(wparam) == WA_INACTIVE) {
+            rememberFocus();
+        } else if (HIWORD(wparam) == 0 && restoreFocus()) {
+            return 0;
+        }
+        break;
+    case WM_SETFOCUS:
+        if (restoreFocus()) return 0;
         break;
     case WM_CLOSE:
         ::DestroyWindow(window);
@@ -301,6 +422,7 @@ MonitorView Win32WindowSystem::windowMonitor() const
 
 int Win32WindowSystem::runMessageLoop()
 {
+    impl_->show();
     if (!windowOpen()) return 0;
     impl_->in_loop = true;
     MSG msg{};
@@ -335,7 +457,8 @@ void Win32WindowSystem::closeMainWindow()
 
 bool Win32WindowSystem::windowOpen() const
 {
-    return impl_->window != nullptr && ::IsWindow(impl_->window) && ::IsWindowVisible(impl_->window);
+    // A window built and about to be shown is open.
+    return impl_->window != nullptr && ::IsWindow(impl_->window) && (!impl_->shown || ::IsWindowVisible(impl_->window));
 }
 
 void Win32WindowSystem::setVisualStyle(bool themed)
