@@ -130,8 +130,10 @@ NAMED_ROW_PRINTER(BadRow)
 const BadRow kBad[] = {
     {"BallAboveTheTips", {"--module", "2", "--teeth", "20", "--ball", "12"}, 6, "too large"},
     {"BallBelowTheBaseCircle", {"--module", "2", "--teeth", "20", "--ball", "0.5"}, 6, "too small"},
-    {"ModuleNoPlainNumber", {"--module", "2x", "--teeth", "20"}, 6, "module of the report is not a plain number"},
-    {"TeethNoWholeNumber", {"--module", "2", "--teeth", "20.5"}, 6, "whole number"},
+    // A number box holds a number being typed, such as "." or "-".
+    {"ModuleNoPlainNumber", {"--module", ".", "--teeth", "20"}, 6, "module of the report is not a plain number"},
+    {"TeethNoPlainNumber", {"--module", "2", "--teeth", "-"}, 6, "number of teeth of the report is not a plain number"},
+    {"TeethNoWholeNumber", {"--module", "2", "--teeth", "-20"}, 6, "whole number"},
     {"PressureAngleZero", {"--module", "2", "--teeth", "20", "--pressure-angle", "0"}, 6, "pressure angle"},
     {"PitchDiameterOutsideTables",
      {"--module", "300", "--teeth", "40", "--ball", "520", "--deviation", "e", "--tolerance", "25"}, 6,
@@ -238,7 +240,7 @@ TEST(InspectionCsv, GbkHoldsTheSameSheet)
 TEST(InspectionCsv, RowWithoutTestDimensionsSaysWhyInItsLastColumn)
 {
     TempFolder folder;
-    writeFile(folder.file("gears.csv"), "module,teeth\n1,30\n2x,20\n");
+    writeFile(folder.file("gears.csv"), "module,teeth\n1,30\n-,20\n");
     const Outcome run = report({"--batch", folder.file("gears.csv"), "--format", "csv", "--test-dimensions"});
     EXPECT_EQ(run.status, 6);
     EXPECT_NE(run.err.find("#2: the module of the report is not a plain number"), std::string::npos) << run.err;
