@@ -237,6 +237,28 @@ TEST(InspectionCsv, GbkHoldsTheSameSheet)
     EXPECT_EQ(back.value(), utf8.out.substr(3));
 }
 
+// Texts that a spreadsheet would take for a formula get a leading
+// apostrophe; numbers, negative ones included, stay numbers.
+TEST(InspectionCsv, TextCellsNeverBecomeFormulas)
+{
+    TempFolder folder;
+    writeFile(folder.file("gears.csv"),
+              "item\n=1+2\n+1\n-2\n@SUM(A1)\nZKD-H2-20-6\n");
+    const Outcome run = report({"--batch", folder.file("gears.csv"), "--format", "csv"});
+    EXPECT_EQ(run.status, 1) << run.err; // the first four are no item numbers
+    const auto rows = csvRows(run.out.substr(3));
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[1][0], "'=1+2");
+    EXPECT_EQ(rows[2][0], "'+1");
+    EXPECT_EQ(rows[3][0], "-2"); // a number, as a spreadsheet reads it anyway
+    EXPECT_EQ(rows[4][0], "'@SUM(A1)");
+    EXPECT_EQ(rows[5][0], "ZKD-H2-20-6");
+    // The report's lower deviation is a negative number and stays one.
+    EXPECT_EQ(rows[5][9].front(), '-');
+    const Outcome module = report({"--module", "-", "--teeth", "20", "--format", "csv"});
+    EXPECT_EQ(csvRows(module.out.substr(3)).at(1).at(1), "'-");
+}
+
 TEST(InspectionCsv, RowWithoutTestDimensionsSaysWhyInItsLastColumn)
 {
     TempFolder folder;
