@@ -6,6 +6,7 @@
 
 #include <QClipboard>
 #include <QDialogButtonBox>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -157,6 +158,14 @@ private slots:
         QTest::newRow("mixed text refused whole") << quint32(kIntegerId) << "7" << "2x0.5-" << "7" << 1;
         QTest::newRow("item number first line with its blanks")
             << quint32(kItemId) << "" << " ZKD-H8-21-8 \nsecond line" << " ZKD-H8-21-8 " << 0;
+        QTest::newRow("full-width digits and point of an input method")
+            << quint32(kDecimalId) << "1" << QStringLiteral("２．５") << "12.5" << 0;
+        QTest::newRow("ideographic full stop") << quint32(kDecimalId) << "2" << QStringLiteral("。５") << "2.5" << 0;
+        QTest::newRow("line separator cannot forge a line")
+            << quint32(kItemId) << "Z" << QStringLiteral("2\u2028分度圆直径：999") << "Z" << 1;
+        QTest::newRow("next-line control refused") << quint32(kItemId) << "Z" << QStringLiteral("a\u0085b") << "Z" << 1;
+        QTest::newRow("character outside the BMP kept whole")
+            << quint32(kItemId) << "Z" << QStringLiteral("\U0001F601") << QStringLiteral("Z\U0001F601") << 0;
     }
     void pastedTexts()
     {
@@ -171,6 +180,40 @@ private slots:
         QCOMPARE(h->edit(box)->text(), shown);
         QCOMPARE(QString::fromStdString(h->control(box).text), shown);
         QCOMPARE(h->ws.beeps() - before, beeps);
+    }
+
+    void inputMethodCommitIsConverted()
+    {
+        h->typeAfresh(kDecimalId, "1");
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("２，５"));
+        QCoreApplication::sendEvent(h->edit(kDecimalId), &commit);
+        QCOMPARE(h->edit(kDecimalId)->text(), QStringLiteral("12.5"));
+        QCOMPARE(h->control(kDecimalId).text, std::string("12.5"));
+    }
+
+    void replacingACharacterOutsideTheBmpKeepsItWhole()
+    {
+        // Both characters start with the same surrogate: the edit must not
+        // be found between the two halves.
+        h->typeAfresh(kItemId, "");
+        h->pasteAtEnd(kItemId, QStringLiteral("\U0001F600"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("\U0001F601"));
+        h->edit(kItemId)->selectAll();
+        QTest::keySequence(h->edit(kItemId), QKeySequence::Paste);
+        QCOMPARE(h->edit(kItemId)->text(), QStringLiteral("\U0001F601"));
+        QCOMPARE(h->control(kItemId).text, std::string("\U0001F601"));
+    }
+
+    void emptyPasteChangesNothing()
+    {
+        h->typeAfresh(kDecimalId, "19.5");
+        QGuiApplication::clipboard()->clear();
+        h->edit(kDecimalId)->setFocus();
+        h->edit(kDecimalId)->selectAll();
+        QTest::keySequence(h->edit(kDecimalId), QKeySequence::Paste);
+        QCOMPARE(h->edit(kDecimalId)->text(), QStringLiteral("19.5"));
+        QCOMPARE(h->control(kDecimalId).text, std::string("19.5"));
     }
 
     void textTheProgramSetsShowsAsItIs()

@@ -130,8 +130,10 @@ NAMED_ROW_PRINTER(BadRow)
 const BadRow kBad[] = {
     {"BallAboveTheTips", {"--module", "2", "--teeth", "20", "--ball", "12"}, 6, "too large"},
     {"BallBelowTheBaseCircle", {"--module", "2", "--teeth", "20", "--ball", "0.5"}, 6, "too small"},
-    {"ModuleNoPlainNumber", {"--module", "2x", "--teeth", "20"}, 6, "module of the report is not a plain number"},
-    {"TeethNoWholeNumber", {"--module", "2", "--teeth", "20.5"}, 6, "whole number"},
+    // A number box holds a number being typed, such as "." or "-".
+    {"ModuleNoPlainNumber", {"--module", ".", "--teeth", "20"}, 6, "module of the report is not a plain number"},
+    {"TeethNoPlainNumber", {"--module", "2", "--teeth", "-"}, 6, "number of teeth of the report is not a plain number"},
+    {"TeethNoWholeNumber", {"--module", "2", "--teeth", "-20"}, 6, "whole number"},
     {"PressureAngleZero", {"--module", "2", "--teeth", "20", "--pressure-angle", "0"}, 6, "pressure angle"},
     {"PitchDiameterOutsideTables",
      {"--module", "300", "--teeth", "40", "--ball", "520", "--deviation", "e", "--tolerance", "25"}, 6,
@@ -244,10 +246,32 @@ TEST(InspectionCsv, GbkHoldsTheSameSheet)
     EXPECT_EQ(back.value(), utf8.out.substr(3));
 }
 
+// Texts that a spreadsheet would take for a formula get a leading
+// apostrophe; numbers, negative ones included, stay numbers.
+TEST(InspectionCsv, TextCellsNeverBecomeFormulas)
+{
+    TempFolder folder;
+    writeFile(folder.file("gears.csv"),
+              "item\n=1+2\n+1\n-2\n@SUM(A1)\nZKD-H2-20-6\n");
+    const Outcome run = report({"--batch", folder.file("gears.csv"), "--format", "csv"});
+    EXPECT_EQ(run.status, 1) << run.err; // the first four are no item numbers
+    const auto rows = csvRows(run.out.substr(3));
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[1][0], "'=1+2");
+    EXPECT_EQ(rows[2][0], "'+1");
+    EXPECT_EQ(rows[3][0], "-2"); // a number, as a spreadsheet reads it anyway
+    EXPECT_EQ(rows[4][0], "'@SUM(A1)");
+    EXPECT_EQ(rows[5][0], "ZKD-H2-20-6");
+    // The report's lower deviation is a negative number and stays one.
+    EXPECT_EQ(rows[5][9].front(), '-');
+    const Outcome module = report({"--module", "-", "--teeth", "20", "--format", "csv"});
+    EXPECT_EQ(csvRows(module.out.substr(3)).at(1).at(1), "'-");
+}
+
 TEST(InspectionCsv, RowWithoutTestDimensionsSaysWhyInItsLastColumn)
 {
     TempFolder folder;
-    writeFile(folder.file("gears.csv"), "module,teeth\n1,30\n2x,20\n");
+    writeFile(folder.file("gears.csv"), "module,teeth\n1,30\n-,20\n");
     const Outcome run = report({"--batch", folder.file("gears.csv"), "--format", "csv", "--test-dimensions"});
     EXPECT_EQ(run.status, 6);
     EXPECT_NE(run.err.find("#2: the module of the report is not a plain number"), std::string::npos) << run.err;

@@ -57,6 +57,38 @@ std::string toothForm(std::string_view helix)
     return std::string(beta == 0.0 ? kSpur : kHelical);
 }
 
+// A plain decimal number: an optional minus, digits, at most one point.
+bool isPlainNumber(std::string_view cell)
+{
+    if (!cell.empty() && cell.front() == '-') cell.remove_prefix(1);
+    if (cell.empty() || cell == ".") return false;
+    bool point = false;
+    for (char c : cell) {
+        if (c == '.' && !point) point = true;
+        else if (c < '0' || c > '9') return false;
+    }
+    return true;
+}
+
+// A spreadsheet program takes a cell that starts with =, +, -, @, a tab or
+// a carriage return for a formula, which a typed or catalogue text (an item
+// number such as "=HYPERLINK(...)") must never become: such a text cell
+// gets a leading apostrophe, which spreadsheets show as text. Numbers
+// (-0.0282) stay numbers.
+std::string spreadsheetText(std::string_view cell)
+{
+    if (cell.empty() || isPlainNumber(cell)) return std::string(cell);
+    switch (cell.front()) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+    case '\t':
+    case '\r': return "'" + std::string(cell);
+    default: return std::string(cell);
+    }
+}
+
 // One CSV record with its CR LF.
 template <typename Cells>
 std::string record(const Cells& cells)
@@ -65,7 +97,7 @@ std::string record(const Cells& cells)
     bool first = true;
     for (const auto& c : cells) {
         if (!first) row += ',';
-        edbtool::appendCsvField(row, c);
+        edbtool::appendCsvField(row, spreadsheetText(c));
         first = false;
     }
     row += "\r\n";

@@ -95,8 +95,14 @@ Output (--format):
 Batch file (--batch FILE.csv): UTF-8 CSV; the first row names the columns, spelled like the
 long options without dashes: item, module, teeth, pressure-angle, spur, helical, helix,
 helix-dms ("D M S" in one cell), grade, deviation, tolerance. An empty cell leaves the option
-out; spur and helical take 1/0, yes/no or true/false. A column may appear once. No value may hold
-a control character (a line break, a tab): the window's one-line boxes cannot hold one.
+out; spur and helical take 1/0, yes/no or true/false. A column may appear once. A row is at most
+65536 bytes with no more cells than the header names.
+
+Typed values (options and batch cells) follow the typing rules of the window's boxes: 模数 and
+度数 take a decimal number ("2,5", full-width digits and "。" become 2.5), 齿数 and 度/分/秒 a whole
+number; what a box refuses (letters, "nan", a point in a whole number, a control character or line
+separator, more than 1000 characters) is bad usage. In --format csv a text cell starting with
+=, +, -, @ is written with a leading apostrophe so spreadsheets keep it text.
 
 Exit status:
   0  a report was written (batch, all items: every gear got one)

@@ -4,6 +4,9 @@
 
 #include <gearrt/form.hpp>
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QValidator>
 
@@ -31,9 +34,14 @@ public:
     State validate(QString& input, int& pos) const override
     {
         if (input == accepted_) return Acceptable; // not an edit: a check of the text as it stands
-        const Edit edit = editBetween(accepted_, input, pos);
-        const std::optional<TypedText> typed =
-            typeInto(input_mode_, edit.before.toStdString(), edit.inserted.toStdString(), edit.after.toStdString());
+        // The rules find the edit on whole characters: a surrogate pair is
+        // never split, whatever the cursor says.
+        const QByteArray now = input.toUtf8();
+        const QByteArray old = accepted_.toUtf8();
+        const std::size_t caret =
+            pos < 0 ? std::size_t(-1) : static_cast<std::size_t>(QStringView(input).left(pos).toUtf8().size());
+        const std::optional<TypedText> typed = typeChange(input_mode_, std::string_view(old.data(), old.size()),
+                                                          std::string_view(now.data(), now.size()), caret);
         if (!typed) {
             if (refused_) refused_();
             return Invalid;
@@ -45,30 +53,24 @@ public:
     }
 
 private:
-    struct Edit {
-        QString before, inserted, after;
-    };
-
-    // `now` is `old` with one stretch replaced; the cursor stands at `pos`,
-    // just after what was inserted. Where the cursor does not tell (it
-    // always should), the longest common ends decide.
-    static Edit editBetween(const QString& old, const QString& now, int pos)
-    {
-        qsizetype tail = now.size() - pos;
-        if (pos < 0 || tail < 0 || tail > old.size() || !old.endsWith(now.mid(pos))) {
-            tail = 0;
-            while (tail < old.size() && tail < now.size() && old.at(old.size() - 1 - tail) == now.at(now.size() - 1 - tail))
-                ++tail;
-        }
-        const qsizetype limit = std::min(now.size() - tail, old.size() - tail);
-        qsizetype head = 0;
-        while (head < limit && old.at(head) == now.at(head)) ++head;
-        return Edit{now.left(head), now.mid(head, now.size() - tail - head), now.right(tail)};
-    }
-
     int32_t input_mode_;
     std::function<void()> refused_;
     mutable QString accepted_; // the text as last accepted or set by the program
+};
+
+// A paste with nothing on the clipboard changes nothing: QLineEdit would
+// delete the selection.
+class EmptyPasteFilter final : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste) &&
+            QGuiApplication::clipboard()->text().isEmpty())
+            return true;
+        return QObject::eventFilter(watched, event);
+    }
 };
 
 } // namespace
@@ -79,6 +81,7 @@ void takeTypingRules(QLineEdit* edit, int32_t input_mode, std::function<void()> 
     auto* validator = new TypingValidator(edit, input_mode, std::move(refused));
     validator->shown(edit->text());
     edit->setValidator(validator);
+    edit->installEventFilter(new EmptyPasteFilter(edit));
 }
 
 void showLineText(QLineEdit* edit, const QString& text)

@@ -65,8 +65,13 @@ void typeInto(HWND edit, int32_t input_mode, const std::wstring& inserted)
     ::SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     start = std::min<DWORD>(start, static_cast<DWORD>(text.size()));
     end = std::min<DWORD>(std::max(start, end), static_cast<DWORD>(text.size()));
-    const std::optional<TypedText> typed = gr::typeInto(input_mode, win32::utf8(text.substr(0, start)),
-                                                        win32::utf8(inserted), win32::utf8(text.substr(end)));
+    // Half a surrogate pair converts to nothing, which must not pass for a
+    // deletion of the selection.
+    const std::string inserted_utf8 = win32::utf8(inserted);
+    const std::optional<TypedText> typed =
+        inserted_utf8.empty() && !inserted.empty()
+            ? std::nullopt
+            : gr::typeInto(input_mode, win32::utf8(text.substr(0, start)), inserted_utf8, win32::utf8(text.substr(end)));
     if (!typed) {
         ::MessageBeep(MB_OK);
         return;
@@ -83,7 +88,29 @@ LRESULT CALLBACK filterProc(HWND edit, UINT message, WPARAM wparam, LPARAM lpara
 {
     const auto input_mode = static_cast<int32_t>(mode);
     if (message == WM_CHAR && wparam >= 32 && wparam != 127) {
-        typeInto(edit, input_mode, std::wstring(1, static_cast<wchar_t>(wparam)));
+        // A character outside the BMP comes as two WM_CHAR messages, its
+        // surrogate pair: the first half waits for the second, so the rules
+        // only ever see whole characters.
+        static thread_local struct {
+            HWND edit = nullptr;
+            wchar_t high = 0;
+        } pending;
+        const auto unit = static_cast<wchar_t>(wparam);
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            pending = {edit, unit};
+            return 0;
+        }
+        std::wstring typed(1, unit);
+        if (unit >= 0xDC00 && unit <= 0xDFFF) {
+            if (pending.edit != edit || pending.high == 0) {
+                pending = {};
+                ::MessageBeep(MB_OK);
+                return 0;
+            }
+            typed.insert(typed.begin(), pending.high);
+        }
+        pending = {};
+        typeInto(edit, input_mode, typed);
         return 0;
     }
     if (message == WM_PASTE) {
@@ -125,8 +152,28 @@ void Win32WindowSystem::Impl::command(HWND hwnd, WORD notification)
         // The user's edit; the read-only result box has none.
         if (notification == EN_CHANGE && !c->element->multiline) {
             const std::string text = win32::windowText(hwnd);
-            if (holdsAsTyped(c->element->input_mode, text)) {
-                c->text = text;
+            // An edit the filter did not see (an input method's result, a
+            // drop) goes through the rules as found between the model's
+            // text and the box's: full-width digits become ASCII ones.
+            DWORD start = 0, end = 0;
+            ::SendMessageW(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+            const std::wstring shown = win32::wide(text);
+            const std::size_t caret =
+                win32::utf8(std::wstring_view(shown).substr(0, std::min<std::size_t>(end, shown.size()))).size();
+            const std::optional<TypedText> typed = text == c->text
+                                                       ? std::optional<TypedText>(TypedText{text, caret})
+                                                       : typeChange(c->element->input_mode, c->text, text, caret);
+            if (typed) {
+                c->text = typed->text;
+                if (typed->text != text) {
+                    const std::wstring converted = win32::wide(typed->text);
+                    const auto at = static_cast<WPARAM>(
+                        win32::wide(std::string_view(typed->text).substr(0, typed->caret)).size());
+                    showing = true;
+                    ::SetWindowTextW(hwnd, converted.c_str());
+                    ::SendMessageW(hwnd, EM_SETSEL, at, static_cast<LPARAM>(at));
+                    showing = false;
+                }
             } else {
                 // Something the filter did not see (a drop, an input method)
                 // made the content invalid: back to the model's.
