@@ -134,6 +134,15 @@ bool peLibraryFits(const ReadAt& read, std::uint64_t file_size, PeMachine expect
         if (!read(table + i * 40, s.bytes.data(), 40)) return false;
         if (!inside(s.field(20, 4), s.field(16, 4), file_size)) return false;
     }
+    // A symbol table, when the header names one, and the string table that
+    // follows it (its first word is its size) end inside the file too.
+    const std::uint64_t symbols = file.field(8, 4), symbol_count = file.field(12, 4);
+    if (symbols != 0) {
+        const std::uint64_t strings = symbols + symbol_count * 18;
+        Block<4> length;
+        if (!inside(strings, 4, file_size) || !read(strings, length.bytes.data(), 4)) return false;
+        if (!inside(strings, length.field(0, 4), file_size)) return false;
+    }
     return true;
 }
 
