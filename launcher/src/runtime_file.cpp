@@ -136,7 +136,7 @@ bool peLibraryFits(const ReadAt& read, std::uint64_t file_size, PeMachine expect
     }
     // A symbol table, when the header names one, and the string table that
     // follows it (its first word is its size) end inside the file too.
-    const std::uint64_t symbols = file.field(8, 4), symbol_count = file.field(12, 4);
+    const std::uint64_t symbols = file.field(12, 4), symbol_count = file.field(16, 4);
     if (symbols != 0) {
         const std::uint64_t strings = symbols + symbol_count * 18;
         Block<4> length;
