@@ -102,6 +102,21 @@ int main(int argc, char** argv)
         {"damaged_record_length", [&](Bytes& b) { put32(b, records, 0xFFFFFFF0); }},
         {"damaged_element_kind", [&](Bytes& b) { put32(b, records + 4, 0); }},
         {"damaged_event_handler", [&](Bytes& b) { put32(b, records + 4 + 87, 0xFFFF); }},
+        // Geometry beyond the form's limits and a constant offset into the
+        // middle of a text: each passed the reader once.
+        {"damaged_window_width", [&](Bytes& b) { put32(b, records + 42, u32(b, records + 42) | 0x40000000u); }},
+        {"damaged_window_left", [&](Bytes& b) { put32(b, records + 34, 0x80000000u); }},
+        {"damaged_control_height", [&](Bytes& b) {
+             size_t at = records + 4 + u32(b, records) + 4 + 4 + 20; // the second record's name
+             while (b.at(at) != 0) ++at;                                 // name
+             ++at;
+             while (b.at(at) != 0) ++at; // comment
+             put32(b, at + 1 + 4 + 12, 0xFFFFFFFFu);
+         }},
+        {"damaged_constant_mid_text", [&](Bytes& b) {
+             const size_t entry = code + w.linkage.routine_entries.back() + 4 + 4; // constant 0's pool offset
+             put32(b, entry, u32(b, entry) + 1);
+         }},
         {"damaged_reloc_count", [&](Bytes& b) { put32(b, data(img::kReloc), 0x10000000); }},
         {"damaged_reloc_entry", [&](Bytes& b) { put32(b, data(img::kReloc) + 4, 0); }},
         {"damaged_truncated", [&](Bytes& b) { b.resize(data(img::kForm) + 100); }},

@@ -582,7 +582,10 @@ const std::map<std::string, CaseBody>& cases()
              const std::string stub = readFile(o.stubStart);
              const std::vector<std::pair<std::string, std::string>> damaged = {
                  {"a library cut to half its size", stub.substr(0, stub.size() / 2)},
+#ifndef _WIN32
+                 // (Windows' loader needs no byte of a DLL's trailing symbol table.)
                  {"a library missing its last byte", stub.substr(0, stub.size() - 1)},
+#endif
                  {"a library cut inside its headers", stub.substr(0, 100)},
                  {"an empty file", ""},
                  {"a text file", "not a library\n"},

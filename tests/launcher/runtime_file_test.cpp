@@ -149,6 +149,11 @@ const PeCase kPeCases[] = {
     {"Pe32Magic", [](Bytes& b) { b[0x58] = 0x0B, b[0x59] = 0x01; }, false},
     {"SectionTablePastTheEnd", [](Bytes& b) { b[0x46] = 0xFF; }, false},
     {"SectionDataPastTheEnd", [](Bytes& b) { b[0x58 + 0xF0 + 21] = 0x03; }, false},
+    // A symbol table of 2 entries at 0x400 and a string table of 4 bytes
+    // behind it end exactly at the end of the file; one byte less cuts them.
+    {"SymbolTableInside", [](Bytes& b) { b.resize(0x428); b[0x4D] = 0x04, b[0x50] = 2, b[0x424] = 4; }, true},
+    {"SymbolTableCut", [](Bytes& b) { b.resize(0x427); b[0x4D] = 0x04, b[0x50] = 2, b[0x424] = 4; }, false},
+    {"StringTablePastTheEnd", [](Bytes& b) { b.resize(0x428); b[0x4D] = 0x04, b[0x50] = 2, b[0x424] = 5; }, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Files, PeHeader, testing::ValuesIn(kPeCases),
