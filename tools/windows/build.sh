@@ -34,7 +34,7 @@ PACKAGES=(
   mingw-w64 wine wine64 fonts-wine zip unzip
   # The installer: wixl builds it, msibuild (msitools) marks its code page.
   wixl msitools
-  xvfb xauth xdotool xclip fonts-wqy-microhei
+  xvfb xauth xdotool xclip fonts-wqy-microhei python3 libxrandr2
   # Cross-built or copied from their Debian packages by sysroot.sh; the
   # SQLite headers name the version the Linux build links.
   googletest libcli11-dev nlohmann-json3-dev rapidjson-dev libsqlite3-dev
