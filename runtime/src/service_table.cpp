@@ -72,6 +72,8 @@ const gr_services kServices = {
     Slot<&Host::constantNumber>::call,
     Slot<&Host::routineValue>::call,
     Slot<&Host::callLibraryEntry>::call,
+    Slot<&Host::contextMenuEntry>::call,
+    Slot<&Host::programSizes>::call,
 };
 
 } // namespace
