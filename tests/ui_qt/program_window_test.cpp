@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -417,6 +418,66 @@ private slots:
         QVERIFY(!QFile::exists(pdf));
         QVERIFY(qt_->host->printedJobs().empty());
         QVERIFY(qt_->host->dialogs().messages().empty());
+    }
+
+    // --- The result box's context menu and the inspection card -------------------
+
+    // The menu as it pops up now: its entries' texts, and the card's entry.
+    QAction* cardEntry(QMenu& menu, QStringList& texts)
+    {
+        QAction* card = nullptr;
+        for (QAction* action : menu.actions()) {
+            if (action->isSeparator()) continue;
+            texts << action->text();
+            if (action->text() == QStringLiteral("打印检测卡(&K)…")) card = action;
+        }
+        return card;
+    }
+
+    void contextMenuSpeaksChineseAndOffersTheCardAfterACalculation()
+    {
+        std::unique_ptr<QMenu> menu = screen_->contextMenu(id::结果编辑框);
+        QVERIFY(menu != nullptr);
+        QStringList texts;
+        QAction* card = cardEntry(*menu, texts);
+        QVERIFY2(card != nullptr, qPrintable(texts.join(' ')));
+        QVERIFY(!card->isEnabled());
+        QVERIFY2(texts.join(' ').contains(QStringLiteral("复制")), qPrintable(texts.join(' ')));
+        QVERIFY2(texts.join(' ').contains(QStringLiteral("全选")), qPrintable(texts.join(' ')));
+        QVERIFY(menu->actions().last() == card); // last, after a separator
+        QVERIFY(menu->actions().at(menu->actions().size() - 2)->isSeparator());
+        QVERIFY(screen_->contextMenu(id::模数编辑框) == nullptr);
+
+        reportWithModule2Teeth20();
+        menu = screen_->contextMenu(id::结果编辑框);
+        texts.clear();
+        card = cardEntry(*menu, texts);
+        QVERIFY(card != nullptr && card->isEnabled());
+        QCOMPARE(widget(id::打印按钮)->isEnabled(), card->isEnabled());
+    }
+
+    void cardFromTheMenuIsOneA4PageWithTheReportsNumbers()
+    {
+        if (!gr::qttest::haveTool("pdftotext")) QSKIP("pdftotext is not installed");
+        const std::string report = reportWithModule2Teeth20();
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("card.pdf"));
+        qt_->host->dialogs().queuePrintAnswer(gr::PrintAnswer{true, pdf.toStdString()});
+        std::unique_ptr<QMenu> menu = screen_->contextMenu(id::结果编辑框);
+        QStringList texts;
+        QAction* card = cardEntry(*menu, texts);
+        QVERIFY(card != nullptr);
+        card->trigger();
+        menu.reset();
+        QTRY_COMPARE(qt_->host->printedJobs().size(), std::size_t{1});
+        const QString text = gr::qttest::pdfText(pdf);
+        for (const char* expected : {"ZKD-KESTAL 齿轮检测卡", "检测项目", "实测", "15.3209", "跨球尺寸", "比例"})
+            QVERIFY2(text.contains(QString::fromUtf8(expected)), qPrintable(QString::fromUtf8(expected) + " not in\n" + text));
+        QVERIFY2(!text.contains(QLatin1Char('\f')) || text.count(QLatin1Char('\f')) <= 1, "more than one page");
+        QVERIFY(qt_->host->dialogs().messages().empty());
+        // A picture of the card for people to look at, when asked for.
+        const QByteArray keep = qgetenv("GEARCALC_CARD_PDF");
+        if (!keep.isEmpty()) QFile::copy(pdf, QString::fromLocal8Bit(keep));
     }
 
     // --- The window ----------------------------------------------------------------

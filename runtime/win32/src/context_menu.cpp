@@ -5,6 +5,7 @@
 // (Shift+F10) open it.
 #include "win32_impl.hpp"
 
+#include <commctrl.h>
 #include <windowsx.h>
 
 namespace gr {
