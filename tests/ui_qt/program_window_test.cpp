@@ -8,6 +8,7 @@
 #include <gearhost/host.hpp>
 #include <gearqt/qt_window_system.hpp>
 
+#include <gearcalc/calculation.hpp>
 #include <gearprog/controls.hpp>
 #include <gearprog/form_identities.hpp>
 #include <gearprog/routines.hpp>
@@ -475,9 +476,32 @@ private slots:
             QVERIFY2(text.contains(QString::fromUtf8(expected)), qPrintable(QString::fromUtf8(expected) + " not in\n" + text));
         QVERIFY2(!text.contains(QLatin1Char('\f')) || text.count(QLatin1Char('\f')) <= 1, "more than one page");
         QVERIFY(qt_->host->dialogs().messages().empty());
-        // A picture of the card for people to look at, when asked for.
-        const QByteArray keep = qgetenv("GEARCALC_CARD_PDF");
-        if (!keep.isEmpty()) QFile::copy(pdf, QString::fromLocal8Bit(keep));
+
+        // A helical gear: its drawing says where the measurements lie.
+        gr::UserActions user(*qt_->host);
+        QVERIFY(user.click(id::斜齿单选框));
+        QVERIFY(user.click(id::度数选择框));
+        QVERIFY(user.typeText(id::度数编辑框, "19.5283"));
+        QVERIFY(user.typeText(id::模数编辑框, "3"));
+        QVERIFY(user.typeText(id::齿数编辑框, "31"));
+        QVERIFY(user.selectItem(id::精度组合框, 7));
+        QVERIFY(user.selectItem(id::齿厚偏差组合框, 7));
+        QVERIFY(user.selectItem(id::齿厚公差组合框, 4));
+        user.pressKey(13);
+        const QString helical = dir.filePath(QStringLiteral("helical.pdf"));
+        qt_->host->dialogs().queuePrintAnswer(gr::PrintAnswer{true, helical.toStdString()});
+        QVERIFY(user.chooseMenuCommand(id::结果编辑框, kCardCommand));
+        const QString helical_text = gr::qttest::pdfText(helical);
+        QVERIFY2(helical_text.contains(QStringLiteral("螺旋角 β = 19.5283°")), qPrintable(helical_text));
+        QVERIFY2(helical_text.contains(QStringLiteral("W / cos β_b")), qPrintable(helical_text));
+        QVERIFY(qt_->host->dialogs().messages().empty());
+
+        // The cards for people to look at, when asked for.
+        const QString keep = QString::fromLocal8Bit(qgetenv("GEARCALC_CARD_PDF"));
+        if (!keep.isEmpty()) {
+            QFile::copy(pdf, keep + QStringLiteral("-spur.pdf"));
+            QFile::copy(helical, keep + QStringLiteral("-helical.pdf"));
+        }
     }
 
     // --- The window ----------------------------------------------------------------
