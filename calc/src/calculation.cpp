@@ -2,6 +2,7 @@
 
 #include <geardata/lookups.hpp>
 #include <gearprog/controls.hpp>
+#include <gearprog/routines.hpp>
 #include <gearprog/texts.hpp>
 
 #include <algorithm>
@@ -285,6 +286,15 @@ void Calculate(const rt::Runtime& rt)
     geometry(rt, run);
     accuracy(rt, run);
     rt.SetProperty(rt.Ctl(slot::打印按钮), prop::kDisabled, 0);
+    OfferInspectionCard(rt);
+}
+
+void OfferInspectionCard(const rt::Runtime& rt)
+{
+    const std::optional<gr_program_sizes> sizes = rt.ProgramSizes();
+    if (!sizes || sizes->routines <= kPrintCard || sizes->constants < card_text::kEnd) return;
+    const bool enabled = rt.GetPropertyInt(rt.Ctl(slot::打印按钮), prop::kDisabled) == 0;
+    rt.ContextMenuEntry(rt.Ctl(slot::结果编辑框), kCardCommand, rt.Const(card_text::kMenuEntry), enabled);
 }
 
 } // namespace gearcalc

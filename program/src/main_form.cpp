@@ -173,6 +173,7 @@ f::Window build()
     Element result = edit(slot::结果编辑框, 288, 32, 232, 320, f::kReadOnlyInput);
     result.multiline = 1;
     result.scroll_bars = 2;
+    result.events = {{f::kEventMenuCommand, kPrintCard}}; // its context menu's 打印检测卡
     put(el, std::move(result));
     put(el, check(slot::隐藏选择框, 16, 376, 136, 24, "在屏幕边缘时收起！"));
     put(el, button(slot::计算按钮, 208, "计算", kCalculate));

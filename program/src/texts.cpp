@@ -12,3 +12,16 @@ std::vector<std::string_view> definitions()
 }
 
 } // namespace gearcalc::text
+
+namespace gearcalc::card_text {
+
+std::vector<std::string_view> definitions()
+{
+    return {
+#define GEARCALC_CARD_TEXT(name, literal) literal,
+#include <gearprog/card_texts.def>
+#undef GEARCALC_CARD_TEXT
+    };
+}
+
+} // namespace gearcalc::card_text

@@ -203,6 +203,41 @@ gr_status Host::callLibraryEntry(uint32_t index, const gr_value* args, int32_t n
     return callLibrary(call.library, call.command, args, nargs, result);
 }
 
+static_assert(form::kEventMenuCommand == GR_EVENT_MENU_COMMAND);
+
+gr_status Host::contextMenuEntry(uint32_t window, uint32_t control, int32_t command, const char* text, uint32_t len,
+                                 int32_t enabled)
+{
+    ControlState* c = this->control(window, control);
+    if (c == nullptr || c->kind != form::kEditBox) {
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "控件 0x%08X 没有右键菜单。", control);
+        return reportError(GR_ERR_NO_SUCH_CONTROL, buf);
+    }
+    if (command == 0 || (text == nullptr && len != 0) || (enabled != 0 && enabled != 1))
+        return reportError(GR_ERR_BAD_ARGUMENT, "右键菜单项的参数无效。");
+    std::string caption(text != nullptr ? text : "", len);
+    for (MenuCommand& m : c->menu) {
+        if (m.command != command) continue;
+        m.text = std::move(caption);
+        m.enabled = enabled == 1;
+        return GR_OK;
+    }
+    c->menu.push_back(MenuCommand{command, std::move(caption), enabled == 1});
+    return GR_OK;
+}
+
+gr_status Host::programSizes(gr_program_sizes* out)
+{
+    if (out == nullptr) return GR_ERR_BAD_ARGUMENT;
+    *out = gr_program_sizes{};
+    out->struct_size = sizeof(gr_program_sizes);
+    out->routines = static_cast<uint32_t>(program_.routine_count);
+    out->constants = static_cast<uint32_t>(program_.constants != nullptr ? program_.constant_count : 0);
+    out->controls = static_cast<uint32_t>(controls_.size());
+    return GR_OK;
+}
+
 // --- Start, loop, exit, events ---------------------------------------------------
 
 gr_status Host::initialise(int32_t, gr_routine_ref exit_routine)

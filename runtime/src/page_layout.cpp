@@ -66,6 +66,10 @@ std::vector<Page> layoutPages(const PrintJob& job, double page_width, double pag
     const double right_limit = page_width - margins.side_mm * 10.0;
 
     for (const PrintItem& item : job.items) {
+        if (item.isLine()) {
+            pages.back().strokes.push_back(PlacedStroke{item.points, item.pen_width});
+            continue;
+        }
         const double line_height = measure.lineSpacing(item.font_size);
         const double width = std::max(right_limit - item.x, 10.0);
         double y = item.y;

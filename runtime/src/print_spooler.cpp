@@ -12,7 +12,23 @@ void PrintSpooler::begin(const std::string& document_name, const PrintAnswer& an
 
 void PrintSpooler::place(int x, int y, std::string text)
 {
-    if (job_) job_->items.push_back(PrintItem{font_size_, x, y, std::move(text)});
+    if (!job_) return;
+    PrintItem item;
+    item.font_size = font_size_;
+    item.x = x;
+    item.y = y;
+    item.text = std::move(text);
+    job_->items.push_back(std::move(item));
+}
+
+void PrintSpooler::draw(std::vector<PagePoint> points, double pen_width)
+{
+    if (!job_ || points.size() < 2) return;
+    PrintItem item;
+    item.font_size = font_size_;
+    item.points = std::move(points);
+    item.pen_width = pen_width;
+    job_->items.push_back(std::move(item));
 }
 
 std::optional<bool> PrintSpooler::end(WindowSystem& ws)

@@ -73,6 +73,8 @@ const gr_services kServices = {
     Slot<&Host::routineValue>::call,
     Slot<&Host::callLibraryEntry>::call,
     Slot<&Host::windowMonitor>::call,
+    Slot<&Host::contextMenuEntry>::call,
+    Slot<&Host::programSizes>::call,
 };
 
 } // namespace

@@ -46,6 +46,11 @@ protected:
     bool typeKeys(uint32_t identity, const std::string& keys) { return gr::UserActions(*host_).typeKeys(loaded(identity), keys); }
     bool paste(uint32_t identity, const std::string& text) { return gr::UserActions(*host_).paste(loaded(identity), text); }
     int beeps() { return screen_->beeps(); }
+    // Chooses the program's entry `command` on the control's context menu.
+    bool chooseMenu(uint32_t identity, int32_t command)
+    {
+        return gr::UserActions(*host_).chooseMenuCommand(loaded(identity), command);
+    }
 
     // Reading the controls.
     const gr::ControlState& control(uint32_t identity);

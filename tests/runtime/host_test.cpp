@@ -4,6 +4,7 @@
 #include <gearhost/headless.hpp>
 #include <geardrive/user_actions.hpp>
 #include <gearhost/host.hpp>
+#include <gearhost/page_layout.hpp>
 
 #include <gearrt/api.hpp>
 #include <gearrt/properties.hpp>
@@ -535,6 +536,109 @@ TEST_F(HostTest, PropertyTableAndHostAgree)
             if (v.kind == GR_KIND_TEXT) host_->release(const_cast<char*>(v.u.text.data));
         }
     }
+}
+
+} // namespace
+} // namespace gr
+
+namespace gr {
+namespace {
+
+// Lines on the printed page: recorded in order with the texts, in the
+// program's units; malformed calls are runtime errors and draw nothing.
+TEST_F(HostTest, PrintLinesAndPolylinesAreRecordedWithTheirPen)
+{
+    rt::Runtime rt = runtime();
+    rt::Control printer{kWin, kPrinter, form::kPrinter};
+    host_->dialogs().queuePrintAnswer(PrintAnswer{true, {}});
+    ASSERT_TRUE(rt.BeginPrint(printer, true, true, 2));
+    rt.PrintText(printer, 100, 100, "前");
+    rt.PrintLine(printer, 150.5, 200.25, 1950, 200.25, 2.5);
+    const double xy[] = {10, 20, 30.5, 40, 50, 60};
+    rt.PrintPolyline(printer, 5, xy, 6);
+
+    struct Bad {
+        const char* what;
+        std::vector<gr_value> args;
+    };
+    const gr_value p = rt::detail::control(printer), one = rt::detail::dbl(1);
+    const Bad bad[] = {
+        {"one point", {p, one, one, one}},
+        {"odd coordinates", {p, one, one, one, one, one, one}},
+        {"not a number", {p, one, one, text("x"), one, one}},
+        {"infinite", {p, one, one, one, rt::detail::dbl(INFINITY), one}},
+        {"not a printer", {rt::detail::control({kWin, kEdit, form::kEditBox}), one, one, one, one, one}},
+    };
+    for (const Bad& b : bad) {
+        gr_value out{};
+        EXPECT_NE(services()->call_core(env(), GR_CMD_PRINT_POLYLINE, b.args.data(), static_cast<int32_t>(b.args.size()), &out),
+                  GR_OK)
+            << b.what;
+    }
+    std::vector<gr_value> too_many{p, one};
+    for (int i = 0; i < 2 * (GR_MAX_POLYLINE_POINTS + 1); ++i) too_many.push_back(one);
+    gr_value out{};
+    EXPECT_NE(services()->call_core(env(), GR_CMD_PRINT_POLYLINE, too_many.data(), static_cast<int32_t>(too_many.size()), &out),
+              GR_OK);
+    rt.EndPrint(printer);
+
+    ASSERT_EQ(host_->printedJobs().size(), 1u);
+    const PrintJob& job = host_->printedJobs().front();
+    ASSERT_EQ(job.items.size(), 3u);
+    EXPECT_FALSE(job.items[0].isLine());
+    ASSERT_TRUE(job.items[1].isLine());
+    EXPECT_EQ(job.items[1].points, (std::vector<PagePoint>{{150.5, 200.25}, {1950, 200.25}}));
+    EXPECT_EQ(job.items[1].pen_width, 2.5);
+    EXPECT_EQ(job.items[2].points, (std::vector<PagePoint>{{10, 20}, {30.5, 40}, {50, 60}}));
+    EXPECT_EQ(job.items[2].pen_width, 5.0);
+
+    // Lines fall on the page the texts before them reached.
+    struct Measure final : TextMeasure {
+        double lineSpacing(double) override { return 50; }
+        std::vector<double> prefixWidths(std::string_view line, double) override
+        {
+            return std::vector<double>(line.size(), 10.0);
+        }
+    } measure;
+    PrintJob two_pages;
+    two_pages.items.push_back(PrintItem{12, 100, 2800, "a\r\nb\r\nc\r\nd"});
+    PrintItem line;
+    line.points = {{0, 0}, {10, 10}};
+    two_pages.items.push_back(line);
+    const std::vector<Page> pages = layoutPages(two_pages, 2100, 2970, measure);
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_TRUE(pages[0].strokes.empty());
+    ASSERT_EQ(pages[1].strokes.size(), 1u);
+    EXPECT_EQ(pages[1].strokes[0].points, line.points);
+}
+
+// The program's context-menu entries: added once, changed by later calls,
+// only on edit boxes; choosing runs the bound routine with the command.
+TEST_F(HostTest, ContextMenuEntriesAndTheProgramsTableSizes)
+{
+    const char entry[] = "打印(&P)";
+    EXPECT_EQ(services()->context_menu_entry(env(), kWin, kEdit, 7, entry, sizeof entry - 1, 0), GR_OK);
+    EXPECT_EQ(services()->context_menu_entry(env(), kWin, kEdit, 8, "b", 1, 1), GR_OK);
+    EXPECT_EQ(services()->context_menu_entry(env(), kWin, kEdit, 7, entry, sizeof entry - 1, 1), GR_OK);
+    const ControlState* edit = host_->model().find(kEdit);
+    ASSERT_EQ(edit->menu.size(), 2u);
+    EXPECT_EQ(edit->menu[0].command, 7);
+    EXPECT_EQ(edit->menu[0].text, entry);
+    EXPECT_TRUE(edit->menu[0].enabled);
+    EXPECT_EQ(services()->context_menu_entry(env(), kWin, kButton, 1, "x", 1, 1), GR_ERR_NO_SUCH_CONTROL);
+    EXPECT_EQ(services()->context_menu_entry(env(), kWin, kEdit, 0, "x", 1, 1), GR_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(services()->context_menu_entry(env(), kWin, kEdit, 9, "x", 1, 2), GR_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(services()->context_menu_entry(env(), kWin, kEdit, 9, nullptr, 3, 1), GR_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(host_->model().find(kEdit)->menu.size(), 2u);
+
+    gr_program_sizes sizes{};
+    host_->dialogs().clearMessages();
+    ASSERT_EQ(services()->program_sizes(env(), &sizes), GR_OK);
+    EXPECT_EQ(sizes.struct_size, sizeof(gr_program_sizes));
+    EXPECT_EQ(sizes.routines, 1u);
+    EXPECT_EQ(sizes.controls, form_.elements.size());
+    EXPECT_TRUE(host_->dialogs().messages().empty());
+    EXPECT_EQ(services()->program_sizes(env(), nullptr), GR_ERR_BAD_ARGUMENT);
 }
 
 } // namespace

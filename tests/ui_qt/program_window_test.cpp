@@ -8,6 +8,7 @@
 #include <gearhost/host.hpp>
 #include <gearqt/qt_window_system.hpp>
 
+#include <gearcalc/calculation.hpp>
 #include <gearprog/controls.hpp>
 #include <gearprog/form_identities.hpp>
 #include <gearprog/routines.hpp>
@@ -22,6 +23,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -417,6 +419,89 @@ private slots:
         QVERIFY(!QFile::exists(pdf));
         QVERIFY(qt_->host->printedJobs().empty());
         QVERIFY(qt_->host->dialogs().messages().empty());
+    }
+
+    // --- The result box's context menu and the inspection card -------------------
+
+    // The menu as it pops up now: its entries' texts, and the card's entry.
+    QAction* cardEntry(QMenu& menu, QStringList& texts)
+    {
+        QAction* card = nullptr;
+        for (QAction* action : menu.actions()) {
+            if (action->isSeparator()) continue;
+            texts << action->text();
+            if (action->text() == QStringLiteral("打印检测卡(&K)…")) card = action;
+        }
+        return card;
+    }
+
+    void contextMenuSpeaksChineseAndOffersTheCardAfterACalculation()
+    {
+        std::unique_ptr<QMenu> menu = screen_->contextMenu(id::结果编辑框);
+        QVERIFY(menu != nullptr);
+        QStringList texts;
+        QAction* card = cardEntry(*menu, texts);
+        QVERIFY2(card != nullptr, qPrintable(texts.join(' ')));
+        QVERIFY(!card->isEnabled());
+        QVERIFY2(texts.join(' ').contains(QStringLiteral("复制")), qPrintable(texts.join(' ')));
+        QVERIFY2(texts.join(' ').contains(QStringLiteral("全选")), qPrintable(texts.join(' ')));
+        QVERIFY(menu->actions().last() == card); // last, after a separator
+        QVERIFY(menu->actions().at(menu->actions().size() - 2)->isSeparator());
+        QVERIFY(screen_->contextMenu(id::模数编辑框) == nullptr);
+
+        reportWithModule2Teeth20();
+        menu = screen_->contextMenu(id::结果编辑框);
+        texts.clear();
+        card = cardEntry(*menu, texts);
+        QVERIFY(card != nullptr && card->isEnabled());
+        QCOMPARE(widget(id::打印按钮)->isEnabled(), card->isEnabled());
+    }
+
+    void cardFromTheMenuIsOneA4PageWithTheReportsNumbers()
+    {
+        if (!gr::qttest::haveTool("pdftotext")) QSKIP("pdftotext is not installed");
+        const std::string report = reportWithModule2Teeth20();
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("card.pdf"));
+        qt_->host->dialogs().queuePrintAnswer(gr::PrintAnswer{true, pdf.toStdString()});
+        std::unique_ptr<QMenu> menu = screen_->contextMenu(id::结果编辑框);
+        QStringList texts;
+        QAction* card = cardEntry(*menu, texts);
+        QVERIFY(card != nullptr);
+        card->trigger();
+        menu.reset();
+        QTRY_COMPARE(qt_->host->printedJobs().size(), std::size_t{1});
+        const QString text = gr::qttest::pdfText(pdf);
+        for (const char* expected : {"ZKD-KESTAL 齿轮检测卡", "检测项目", "实测", "15.3209", "跨球尺寸", "比例"})
+            QVERIFY2(text.contains(QString::fromUtf8(expected)), qPrintable(QString::fromUtf8(expected) + " not in\n" + text));
+        QVERIFY2(!text.contains(QLatin1Char('\f')) || text.count(QLatin1Char('\f')) <= 1, "more than one page");
+        QVERIFY(qt_->host->dialogs().messages().empty());
+
+        // A helical gear: its drawing says where the measurements lie.
+        gr::UserActions user(*qt_->host);
+        QVERIFY(user.click(id::斜齿单选框));
+        QVERIFY(user.click(id::度数选择框));
+        QVERIFY(user.typeText(id::度数编辑框, "19.5283"));
+        QVERIFY(user.typeText(id::模数编辑框, "3"));
+        QVERIFY(user.typeText(id::齿数编辑框, "31"));
+        QVERIFY(user.selectItem(id::精度组合框, 7));
+        QVERIFY(user.selectItem(id::齿厚偏差组合框, 7));
+        QVERIFY(user.selectItem(id::齿厚公差组合框, 4));
+        user.pressKey(13);
+        const QString helical = dir.filePath(QStringLiteral("helical.pdf"));
+        qt_->host->dialogs().queuePrintAnswer(gr::PrintAnswer{true, helical.toStdString()});
+        QVERIFY(user.chooseMenuCommand(id::结果编辑框, kCardCommand));
+        const QString helical_text = gr::qttest::pdfText(helical);
+        QVERIFY2(helical_text.contains(QStringLiteral("螺旋角 β = 19.5283°")), qPrintable(helical_text));
+        QVERIFY2(helical_text.contains(QStringLiteral("W / cos β_b")), qPrintable(helical_text));
+        QVERIFY(qt_->host->dialogs().messages().empty());
+
+        // The cards for people to look at, when asked for.
+        const QString keep = QString::fromLocal8Bit(qgetenv("GEARCALC_CARD_PDF"));
+        if (!keep.isEmpty()) {
+            QFile::copy(pdf, keep + QStringLiteral("-spur.pdf"));
+            QFile::copy(helical, keep + QStringLiteral("-helical.pdf"));
+        }
     }
 
     // --- The window ----------------------------------------------------------------

@@ -4,6 +4,9 @@
 // positions and the cursor, and the exit button.
 #include "win32_fixture.hpp"
 
+#include <gearcalc/calculation.hpp>
+#include <geardrive/user_actions.hpp>
+
 #include <geartest/scratch_folder.hpp>
 
 #include <filesystem>
@@ -151,6 +154,57 @@ TEST_F(Win32Window, CancelledPrintWritesNothing)
     click(id::打印按钮);
     EXPECT_FALSE(std::filesystem::exists(folder / "cancelled.emf"));
     EXPECT_TRUE(win_->host->printedJobs().empty());
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+}
+
+// --- The result box's own context menu and the inspection card ---------------------
+
+TEST_F(Win32Window, ResultBoxMenuIsChineseAndPrintsTheCardAsTheHeadlessRuntimeDoes)
+{
+    std::vector<gr::Win32WindowSystem::MenuLine> lines = screen_->contextMenu(id::结果编辑框);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].text, "复制(&C)");
+    EXPECT_EQ(lines[1].text, "全选(&A)");
+    EXPECT_EQ(lines[2].id, 0u); // the separator
+    EXPECT_EQ(lines[3].text, "打印检测卡(&K)…");
+    EXPECT_FALSE(lines[3].enabled);
+    EXPECT_FALSE(screen_->chooseContextMenu(id::结果编辑框, lines[3].id));
+    EXPECT_TRUE(screen_->contextMenu(id::模数编辑框).empty());
+
+    reportWithModule2Teeth20();
+    lines = screen_->contextMenu(id::结果编辑框);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_TRUE(lines[3].enabled);
+    EXPECT_FALSE(lines[0].enabled); // nothing selected to copy yet
+    ASSERT_TRUE(screen_->chooseContextMenu(id::结果编辑框, lines[1].id));
+    EXPECT_TRUE(screen_->contextMenu(id::结果编辑框)[0].enabled);
+
+    const std::filesystem::path folder = makeScratchFolder("gearcalc-card");
+    const std::u8string name = (folder / "card.emf").u8string();
+    win_->host->dialogs().queuePrintAnswer(gr::PrintAnswer{true, std::string(name.begin(), name.end())});
+    ASSERT_TRUE(screen_->chooseContextMenu(id::结果编辑框, lines[3].id));
+    twin_->host->dialogs().queuePrintAnswer(gr::PrintAnswer{true, {}});
+    ASSERT_TRUE(gr::UserActions(*twin_->host).chooseMenuCommand(id::结果编辑框, kCardCommand));
+    ASSERT_EQ(win_->host->printedJobs().size(), 1u);
+    ASSERT_EQ(twin_->host->printedJobs().size(), 1u);
+    const gr::PrintJob& job = win_->host->printedJobs()[0];
+    const gr::PrintJob& twin = twin_->host->printedJobs()[0];
+    ASSERT_EQ(job.items.size(), twin.items.size());
+    for (std::size_t i = 0; i < job.items.size(); ++i) {
+        EXPECT_EQ(job.items[i].text, twin.items[i].text) << i;
+        EXPECT_EQ(job.items[i].x, twin.items[i].x) << i;
+        EXPECT_EQ(job.items[i].y, twin.items[i].y) << i;
+        EXPECT_EQ(job.items[i].font_size, twin.items[i].font_size) << i;
+        EXPECT_EQ(job.items[i].points, twin.items[i].points) << i;
+        EXPECT_EQ(job.items[i].pen_width, twin.items[i].pen_width) << i;
+    }
+    const std::vector<PrintedText> texts = metafileTexts(folder / "card.emf");
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts[0].text, "ZKD-KESTAL 齿轮检测卡");
+    EXPECT_EQ(texts[0].at.x, 150);
+    EXPECT_EQ(texts[0].at.y, -140);
+    EXPECT_TRUE(win_->host->dialogs().messages().empty());
     std::error_code ec;
     std::filesystem::remove_all(folder, ec);
 }

@@ -22,6 +22,9 @@ std::vector<img::Constant> programConstants()
     for (double v : gearcalc::number::kValues) c.push_back(img::Constant::ofNumber(v));
     // The print-start command's empty option set.
     c.push_back(img::Constant::emptyByteSet());
+    // The inspection card's texts, added after everything an earlier
+    // version of the program refers to.
+    for (std::string_view s : gearcalc::card_text::definitions()) c.push_back(img::Constant::ofText(std::string(s)));
     return c;
 }
 

@@ -60,6 +60,7 @@ void startup(const Runtime& rt, const gr_value*, int32_t)
     disable(rt, {slot::度编辑框, slot::分编辑框, slot::秒编辑框, slot::度数选择框, slot::度数编辑框, slot::货号编辑框}, 1);
     colour(rt, {slot::度标签, slot::分标签, slot::秒标签, slot::度数标签}, kLightGrey);
     OpenCatalogues(rt);
+    OfferInspectionCard(rt);
 }
 
 void itemToggle(const Runtime& rt, const gr_value* args, int32_t nargs)

@@ -12,3 +12,15 @@ namespace gearcalc {
 void Calculate(const rt::Runtime& rt);
 
 } // namespace gearcalc
+
+namespace gearcalc {
+
+// The context-menu command of 结果编辑框 that prints the inspection card.
+inline constexpr int32_t kCardCommand = 1;
+
+// Puts 打印检测卡 on 结果编辑框's context menu, enabled exactly when
+// 打印按钮 is; nothing when the runtime has no context menus or the loaded
+// image lacks the card's routine or texts (an image of an earlier version).
+void OfferInspectionCard(const rt::Runtime& rt);
+
+} // namespace gearcalc

@@ -39,3 +39,23 @@ inline constexpr double kValues[] = {1e-7, 3.1415926535, 180.0};
 static_assert(std::size(kValues) == static_cast<uint32_t>(kEnd) - static_cast<uint32_t>(text::kCount));
 
 } // namespace gearcalc::number
+
+// The inspection card's texts, after the numbers and the print-start
+// command's empty byte set; a routine reads one with
+// `rt.Const(card_text::kTitle)`.
+namespace gearcalc::card_text {
+
+enum Id : uint32_t {
+    kFirst = number::kEnd + 1, // after the byte set
+    kBeforeFirst_ = kFirst - 1,
+#define GEARCALC_CARD_TEXT(name, literal) name,
+#include <gearprog/card_texts.def>
+#undef GEARCALC_CARD_TEXT
+    kEnd
+};
+
+// The texts themselves, in constant-table order: only for packing the
+// image, and for tests that lay out a card without a runtime.
+std::vector<std::string_view> definitions();
+
+} // namespace gearcalc::card_text

@@ -37,6 +37,16 @@ bool UserActions::click(uint32_t identity)
     return true;
 }
 
+bool UserActions::chooseMenuCommand(uint32_t identity, int32_t command)
+{
+    const ControlState* c = host_.model().find(identity);
+    if (c == nullptr || c->disabled) return false;
+    const MenuCommand* entry = c->menuCommand(command);
+    if (entry == nullptr || !entry->enabled) return false;
+    host_.dispatchEvent(identity, form::kEventMenuCommand, {command});
+    return true;
+}
+
 void UserActions::pressKey(int32_t key_code, int32_t modifiers)
 {
     host_.dispatchEvent(host_.selfIdentity(), form::kEventKeyPressed, {key_code, modifiers});

@@ -59,6 +59,9 @@ public:
     gr_status routineValue(uint32_t index, gr_routine_fn* out);
     gr_status callLibraryEntry(uint32_t index, const gr_value* args, int32_t nargs, gr_value* result);
     gr_status windowMonitor(uint32_t window, gr_monitor* out);
+    gr_status contextMenuEntry(uint32_t window, uint32_t control, int32_t command, const char* text, uint32_t len,
+                               int32_t enabled);
+    gr_status programSizes(gr_program_sizes* out);
     void* allocate(size_t size) { return pool_.allocate(size); }
     void release(void* block) { pool_.release(block); }
 

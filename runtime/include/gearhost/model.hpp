@@ -30,6 +30,13 @@ inline constexpr int32_t kPropChecked = GR_PROP_CHECKED;
 inline constexpr int32_t kPropSelectedIndex = GR_PROP_SELECTED_INDEX;
 inline constexpr int32_t kFontSizeSubField = GR_FONT_SIZE_SUB_FIELD;
 
+// An entry the program put on a control's context menu.
+struct MenuCommand {
+    int32_t command = 0; // the number dispatched when it is chosen
+    std::string text;    // UTF-8, '&' before the access key
+    bool enabled = false;
+};
+
 struct ControlState {
     const form::Element* element = nullptr; // the description it was built from
     uint32_t identity = 0;
@@ -48,6 +55,16 @@ struct ControlState {
     int32_t selected_index = -1;
     std::vector<std::string> items;
     double font_size = 12.0; // printer
+    // The program's entries after the context menu's own (edit boxes).
+    std::vector<MenuCommand> menu;
+
+    // The program's entry `command`; null when the menu has none.
+    const MenuCommand* menuCommand(int32_t command) const
+    {
+        for (const MenuCommand& m : menu)
+            if (m.command == command) return &m;
+        return nullptr;
+    }
 
     // Selects item `index` of a combo box; an index outside the item list
     // leaves it without a selection rather than pointing at an item that

@@ -36,8 +36,15 @@ struct PlacedLine {
     std::string text;        // one line, UTF-8, never empty
 };
 
+// A line drawn through points, as the program placed it (no wrapping).
+struct PlacedStroke {
+    std::vector<PagePoint> points;
+    double pen_width = 0.0;
+};
+
 struct Page {
     std::vector<PlacedLine> lines;
+    std::vector<PlacedStroke> strokes = {};
 };
 
 // The job on pages of `page_width` × `page_height` tenths of a millimetre.

@@ -20,6 +20,8 @@ public:
     void setFontSize(double size) { font_size_ = size; }
     // Places a text; ignored without a job.
     void place(int x, int y, std::string text);
+    // Draws a line through `points` (two or more); ignored without a job.
+    void draw(std::vector<PagePoint> points, double pen_width);
     // Ends the job and sends it through `ws`. Nothing when no job was
     // open; else whether the window system took it.
     std::optional<bool> end(WindowSystem& ws);

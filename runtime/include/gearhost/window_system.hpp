@@ -40,13 +40,26 @@ struct MessageRequest {
     int32_t style = 0; // 0x40 information, 0x10 error
 };
 
+// A point on the printed page, in tenths of a millimetre from its top-left
+// corner.
+struct PagePoint {
+    double x = 0.0, y = 0.0;
+    bool operator==(const PagePoint&) const = default;
+};
+
 // One print job as the program laid it out: font changes and texts placed
 // at positions in the printer's units (tenths of a millimetre from the
-// page's top-left corner; font sizes in points).
+// page's top-left corner; font sizes in points), and lines drawn through
+// points with a pen width in the same units. An item with `points` is a
+// line (two or more points joined in order) and has no text; it is drawn on
+// the page the texts before it have reached.
 struct PrintItem {
     double font_size = 12.0;
     int x = 0, y = 0;
     std::string text; // may hold CR LF line breaks
+    std::vector<PagePoint> points = {};
+    double pen_width = 0.0; // 0: the device's thinnest line
+    bool isLine() const { return !points.empty(); }
 };
 struct PrintJob {
     std::string document_name;

@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace rt {
 
@@ -332,6 +333,51 @@ public:
         callRaw(GR_CMD_PRINT_TEXT, {detail::control(printer), detail::integer(x), detail::integer(y), detail::text(text)});
     }
     void EndPrint(const Control& printer) const { callRaw(GR_CMD_END_PRINT, {detail::control(printer)}); }
+    // Lines on the page (interface version 4), in the printer's units.
+    void PrintLine(const Control& printer, double x1, double y1, double x2, double y2, double pen_width) const
+    {
+        callRaw(GR_CMD_PRINT_LINE, {detail::control(printer), detail::dbl(x1), detail::dbl(y1), detail::dbl(x2),
+                                    detail::dbl(y2), detail::dbl(pen_width)});
+    }
+    // A line through the points (x, y) of `xy` = x1, y1, x2, y2, ...
+    void PrintPolyline(const Control& printer, double pen_width, const double* xy, std::size_t count) const
+    {
+        std::vector<gr_value> args;
+        args.reserve(count + 2);
+        args.push_back(detail::control(printer));
+        args.push_back(detail::dbl(pen_width));
+        for (std::size_t i = 0; i < count; ++i) args.push_back(detail::dbl(xy[i]));
+        gr_value r{};
+        check(env_->services->call_core(env_, GR_CMD_PRINT_POLYLINE, args.data(), static_cast<int32_t>(args.size()), &r));
+    }
+
+    // --- Services of later interface versions, asked for first ---
+    // Whether the runtime's table has `member` (an older runtime's ends
+    // before the slots a later version added).
+    template <typename Fn>
+    bool Offers(Fn gr_services::*member) const
+    {
+        return hasSlot(member);
+    }
+    // The sizes of the loaded program's tables; nothing from a runtime
+    // that cannot tell.
+    std::optional<gr_program_sizes> ProgramSizes() const
+    {
+        if (!Offers(&gr_services::program_sizes)) return std::nullopt;
+        gr_program_sizes sizes{};
+        if (env_->services->program_sizes(env_, &sizes) != GR_OK) return std::nullopt;
+        return sizes;
+    }
+    // Puts entry `command` on the control's context menu, or changes its
+    // text and state; false (and nothing happens) on a runtime without
+    // context menus.
+    bool ContextMenuEntry(const Control& c, int32_t command, std::string_view text, bool enabled) const
+    {
+        if (!Offers(&gr_services::context_menu_entry)) return false;
+        check(env_->services->context_menu_entry(env_, c.window, c.identity, command, text.data(),
+                                                 static_cast<uint32_t>(text.size()), enabled ? 1 : 0));
+        return true;
+    }
 
     // Reports an error the program itself found, then ends the routine.
     [[noreturn]] void fail(gr_status code, std::string_view message) const

@@ -45,6 +45,7 @@ inline constexpr int32_t kEventCreated = 0;
 inline constexpr int32_t kEventClicked = 0;
 inline constexpr int32_t kEventMouseMoved = -6;
 inline constexpr int32_t kEventKeyPressed = -9;
+inline constexpr int32_t kEventMenuCommand = -20; // a context-menu entry of the program was chosen
 
 struct EventBinding {
     int32_t event = 0;

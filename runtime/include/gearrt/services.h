@@ -134,8 +134,31 @@ typedef enum gr_command {
     GR_CMD_LAST_DATABASE_ERROR = 29,/* () -> text: why the last OpenDatabase failed ("" if it did not) */
     GR_CMD_DATABASE_STATE_CHANGED = 30, /* () -> bool: the last OpenDatabase ended otherwise than the
                                            previous one of the same path in this run (true the first time) */
-    GR_CMD_COUNT_ = 31
+    /* Drawing on the printed page (interface version 4): positions and pen
+     * widths in the printer's units (tenths of a millimetre from the page's
+     * top-left corner), any real number; a pen width of 0 or less is the
+     * thinnest line the device draws. */
+    GR_CMD_PRINT_LINE = 31,         /* (control, number x1, y1, x2, y2, number pen width) */
+    GR_CMD_PRINT_POLYLINE = 32,     /* (control, number pen width, number x1, y1, x2, y2 [, x, y ...]):
+                                       2 to GR_MAX_POLYLINE_POINTS points joined in order */
+    GR_CMD_COUNT_ = 33
 } gr_command;
+#define GR_MAX_POLYLINE_POINTS 4096
+
+/* Event numbers a form binds (beside 0 created/clicked, -6 mouse moved,
+ * -9 key pressed): a context-menu entry the program added with
+ * `context_menu_entry` was chosen; its argument is the entry's command. */
+#define GR_EVENT_MENU_COMMAND (-20)
+
+/* What the loaded program holds (answered by `program_sizes`): a program
+ * checks that its image has the routines and constants a later version of
+ * it added before it offers what needs them. */
+typedef struct gr_program_sizes {
+    uint32_t struct_size; /* sizeof(gr_program_sizes) of the runtime that filled it */
+    uint32_t routines;    /* entries of the routine table */
+    uint32_t constants;   /* entries of the constant table */
+    uint32_t controls;    /* entries of the control table */
+} gr_program_sizes;
 
 /* Support-library commands (call_library). */
 /* ---- Property numbers (read and written with get/set_property) ------- */
@@ -236,6 +259,20 @@ typedef struct gr_services {
     /* --- version 4 --- */
     /* 0x48: the monitor that `window` is on (see gr_monitor). */
     gr_status (*window_monitor)(gr_env* env, uint32_t window, gr_monitor* out) GR_NOEXCEPT;
+    /* 0x4C: puts entry `command` (a number the program chooses, not 0) on
+     * the context menu of a control, after the menu's own entries and a
+     * separator, in the order of first calls; a later call with the same
+     * command changes its text (UTF-8, '&' before the access key) and
+     * whether it can be chosen (`enabled` 0 or 1). Choosing it dispatches
+     * GR_EVENT_MENU_COMMAND to the control with the command as argument.
+     * A control without a context menu (not an edit box) is
+     * GR_ERR_NO_SUCH_CONTROL. */
+    gr_status (*context_menu_entry)(gr_env* env, uint32_t window, uint32_t control, int32_t command,
+                                    const char* text, uint32_t len, int32_t enabled) GR_NOEXCEPT;
+    /* 0x50: the sizes of the loaded program's tables; never reports an
+     * error to the user, so a program may ask before it uses an entry its
+     * image may lack. */
+    gr_status (*program_sizes)(gr_env* env, gr_program_sizes* out) GR_NOEXCEPT;
 } gr_services;
 
 /* Every environment begins with the table, in the manner of JNIEnv. */
@@ -279,6 +316,8 @@ GR_STATIC_ASSERT(offsetof(gr_services, constant_number) == GR_SLOT_OFFSET(0x3C /
 GR_STATIC_ASSERT(offsetof(gr_services, routine_value) == GR_SLOT_OFFSET(0x40 / 4), "slot 0x40");
 GR_STATIC_ASSERT(offsetof(gr_services, call_library_entry) == GR_SLOT_OFFSET(0x44 / 4), "slot 0x44");
 GR_STATIC_ASSERT(offsetof(gr_services, window_monitor) == GR_SLOT_OFFSET(0x48 / 4), "slot 0x48");
+GR_STATIC_ASSERT(offsetof(gr_services, context_menu_entry) == GR_SLOT_OFFSET(0x4C / 4), "slot 0x4C");
+GR_STATIC_ASSERT(offsetof(gr_services, program_sizes) == GR_SLOT_OFFSET(0x50 / 4), "slot 0x50");
 GR_STATIC_ASSERT(sizeof(gr_value) == 24, "gr_value layout");
 
 /* Frozen property numbers. */

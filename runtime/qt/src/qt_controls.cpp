@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -101,7 +102,18 @@ void applyColours(QWidget* widget, QPalette::ColorRole text_role, uint32_t text_
 
 QWidget* QtWindowSystem::Impl::createEditBox(const ControlState& control)
 {
-    if (control.element->multiline) return createResultBox(control, window.get());
+    if (control.element->multiline) {
+        QPlainTextEdit* box = createResultBox(control, window.get());
+        // The box's own menu (复制, 全选 in Chinese), then the program's
+        // entries; the right mouse button and the menu key both open it.
+        const uint32_t identity = control.identity;
+        box->setContextMenuPolicy(Qt::CustomContextMenu);
+        QObject::connect(box, &QWidget::customContextMenuRequested, box, [this, box, identity](const QPoint& at) {
+            std::unique_ptr<QMenu> menu = contextMenu(identity);
+            if (menu) menu->exec(box->viewport()->mapToGlobal(at));
+        });
+        return box;
+    }
     const uint32_t identity = control.identity;
     auto* edit = new QLineEdit(window.get());
     edit->setAlignment(horizontalAlignment(control.element->alignment) | Qt::AlignVCenter);
@@ -111,6 +123,26 @@ QWidget* QtWindowSystem::Impl::createEditBox(const ControlState& control)
         if (ControlState* state = model->find(identity)) state->text = text.toStdString();
     });
     return edit;
+}
+
+std::unique_ptr<QMenu> QtWindowSystem::Impl::contextMenu(uint32_t identity)
+{
+    auto* box = qobject_cast<QPlainTextEdit*>(widgetFor(identity));
+    const ControlState* control = model != nullptr ? model->find(identity) : nullptr;
+    if (box == nullptr || control == nullptr) return nullptr;
+    std::unique_ptr<QMenu> menu(box->createStandardContextMenu());
+    if (!control->menu.empty()) menu->addSeparator();
+    for (const MenuCommand& entry : control->menu) {
+        QAction* action = menu->addAction(qtText(entry.text));
+        action->setEnabled(entry.enabled);
+        const int32_t command = entry.command;
+        // Runs once the menu has closed, so the routine's own dialogs do
+        // not open inside the menu's loop.
+        QObject::connect(action, &QAction::triggered, window.get(),
+                         [this, identity, command] { sink->dispatchEvent(identity, form::kEventMenuCommand, {command}); },
+                         Qt::QueuedConnection);
+    }
+    return menu;
 }
 
 QWidget* QtWindowSystem::Impl::createCheckable(const ControlState& control)

@@ -8,6 +8,8 @@
 #include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPen>
+#include <QPolygonF>
 #include <QPdfWriter>
 #include <QStringList>
 
@@ -104,6 +106,21 @@ bool renderPrintJob(QPagedPaintDevice& device, const PrintJob& job)
     };
 
     for (const PrintItem& item : job.items) {
+        if (item.isLine()) {
+            // A pen width in tenths of a millimetre; 0 is the device's
+            // thinnest line (a cosmetic pen).
+            QPen pen(Qt::black);
+            pen.setWidthF(std::max(item.pen_width, 0.0) * dpi_x / kTenthsPerInch);
+            pen.setCapStyle(Qt::RoundCap);
+            pen.setJoinStyle(Qt::RoundJoin);
+            painter.setPen(pen);
+            painter.setRenderHint(QPainter::Antialiasing, true);
+            QPolygonF polyline;
+            for (const PagePoint& p : item.points) polyline.append(to_device(p.x, p.y));
+            painter.drawPolyline(polyline);
+            painter.setPen(QPen(Qt::black));
+            continue;
+        }
         painter.setFont(lineFont(item.font_size, device));
         const QFontMetricsF metrics(painter.font(), &device);
         const double line_height = metrics.lineSpacing() * kTenthsPerInch / dpi_y;

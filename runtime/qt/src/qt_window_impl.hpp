@@ -19,6 +19,7 @@
 #include <QWidget>
 
 class QPlainTextEdit;
+class QMenu;
 
 #include <functional>
 #include <memory>
@@ -117,6 +118,10 @@ public:
     void showSelection(const ControlState& control, QWidget* widget);
     void showChecks();
     void showCaret(const ControlState& control, QPlainTextEdit* box);
+    // The context menu of a multi-line box as it pops up now: the box's
+    // own entries, a separator and the program's entries; null for any
+    // other control.
+    std::unique_ptr<QMenu> contextMenu(uint32_t identity);
 
     // qt_window_events.cpp
     void onEvent(QObject* watched, QEvent* event);

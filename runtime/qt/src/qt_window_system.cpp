@@ -9,6 +9,7 @@
 
 #include <QFont>
 #include <QFontDatabase>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -278,6 +279,11 @@ void QtWindowSystem::setVisualStyle(bool themed)
 QWidget* QtWindowSystem::mainWindow() const
 {
     return impl_->window.get();
+}
+
+std::unique_ptr<QMenu> QtWindowSystem::contextMenu(uint32_t identity) const
+{
+    return impl_->contextMenu(identity);
 }
 
 QWidget* QtWindowSystem::widgetFor(uint32_t identity) const

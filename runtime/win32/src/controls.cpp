@@ -110,9 +110,10 @@ void Win32WindowSystem::Impl::createControl(ControlState& control, int id)
 
     switch (control.kind) {
     case form::kEditBox:
-        if (e->multiline)
+        if (e->multiline) {
             ::SendMessageW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption.c_str()));
-        else
+            ownContextMenu(hwnd);
+        } else
             filterInput(hwnd, e->input_mode);
         break;
     case form::kComboBox:

@@ -8,6 +8,7 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -105,8 +106,36 @@ void useTenthsOfMillimetres(HDC dc, POINT offset)
     ::SetTextColor(dc, RGB(0, 0, 0));
 }
 
+// The page's lines, drawn in hundredths of a millimetre (MM_HIMETRIC, the
+// same origin) so a drawing keeps the program's fractions of a tenth; the
+// mapping goes back to tenths afterwards.
+void paintStrokes(HDC dc, const Page& page)
+{
+    if (page.strokes.empty()) return;
+    ::SetMapMode(dc, MM_HIMETRIC);
+    for (const PlacedStroke& stroke : page.strokes) {
+        LOGBRUSH brush{BS_SOLID, RGB(0, 0, 0), 0};
+        const DWORD width = static_cast<DWORD>(std::lround(std::max(stroke.pen_width, 0.0) * 10.0));
+        HPEN pen = width > 0 ? ::ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND | PS_JOIN_ROUND, width, &brush, 0,
+                                              nullptr)
+                             : ::CreatePen(PS_SOLID, 0, RGB(0, 0, 0));
+        if (pen == nullptr) continue;
+        HGDIOBJ old = ::SelectObject(dc, pen);
+        std::vector<POINT> points;
+        points.reserve(stroke.points.size());
+        // MM_HIMETRIC counts y upwards.
+        for (const PagePoint& p : stroke.points)
+            points.push_back(POINT{static_cast<LONG>(std::lround(p.x * 10.0)), -static_cast<LONG>(std::lround(p.y * 10.0))});
+        ::Polyline(dc, points.data(), static_cast<int>(points.size()));
+        ::SelectObject(dc, old);
+        ::DeleteObject(pen);
+    }
+    ::SetMapMode(dc, MM_LOMETRIC);
+}
+
 void paintPage(HDC dc, const Page& page, PrintFonts& fonts)
 {
+    paintStrokes(dc, page);
     for (const PlacedLine& line : page.lines) {
         fonts.select(line.font_size);
         const std::wstring text = win32::wide(line.text);

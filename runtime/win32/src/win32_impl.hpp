@@ -186,6 +186,13 @@ public:
     void mouseMoved(Point at, int64_t modifiers);
     void mouseLeft();
     void frameMouseMoved(POINT screen);
+
+    // --- context_menu.cpp
+    // The result box's own context menu (see Win32WindowSystem::contextMenu).
+    void ownContextMenu(HWND edit);
+    std::vector<MenuLine> menuLines(HWND edit) const;
+    void popupMenu(HWND edit, POINT at);
+    void chooseMenuLine(HWND edit, unsigned id);
 };
 
 } // namespace gr

@@ -31,6 +31,11 @@ public:
     // Clicks a control: applies the click to its state, then runs its
     // handler. False for a disabled or unknown control (the click is lost).
     bool click(uint32_t identity);
+    // Opens the context menu of `identity` and chooses the program's entry
+    // `command` on it, which runs the handler of the menu-command event.
+    // False when the control is disabled or unknown, or its menu has no
+    // such entry or the entry is greyed (nothing runs).
+    bool chooseMenuCommand(uint32_t identity, int32_t command);
     // Presses a key while the window has the focus.
     void pressKey(int32_t key_code, int32_t modifiers = 0);
     // Moves the mouse to client coordinates (x, y).

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class QMenu;
 class QWidget;
 
 namespace gr {
@@ -50,6 +51,11 @@ public:
     // the main window.
     QWidget* mainWindow() const;
     QWidget* widgetFor(uint32_t identity) const;
+    // The context menu the user would open on the control now (the
+    // caller owns it); null for a control without one. Triggering one of
+    // the program's entries runs its routine once control returns to the
+    // event loop.
+    std::unique_ptr<QMenu> contextMenu(uint32_t identity) const;
 
 private:
     class Impl;

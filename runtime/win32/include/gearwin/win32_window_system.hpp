@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace gr {
 
@@ -54,6 +56,20 @@ public:
     void handleMessage(void* msg);
     // Runs every message waiting in the queue through handleMessage.
     void pumpMessages();
+
+    // One line of a multi-line box's context menu: 复制 and 全选, then a
+    // separator (id 0) and the program's entries on the control.
+    struct MenuLine {
+        std::string text; // UTF-8, '&' before the access key
+        bool enabled = false;
+        unsigned id = 0;
+    };
+    // The context menu the user would open on the control now; empty for
+    // a control without one.
+    std::vector<MenuLine> contextMenu(uint32_t identity) const;
+    // Chooses the line `id` as the user would; false when the menu has no
+    // such line or it is greyed.
+    bool chooseContextMenu(uint32_t identity, unsigned id);
 
     class Impl;
 
