@@ -1,6 +1,7 @@
 // The card's data: the report's values read back from its text, and what
 // follows from them (the span limits, the dimension over balls).
 #include <gearcalc/card.hpp>
+#include <gearcalc/tooth_checks.hpp>
 
 #include <charconv>
 #include <cmath>
@@ -125,15 +126,45 @@ bool IsoClassApplies(std::optional<int> grade)
 
 void FillInspectionExtras(CardData& card)
 {
-    // Hook points for the chordal tooth thickness and the ISO 1328-1:2013
-    // tolerances. When calc/ offers them, fill here from card.sheet->geometry
-    // (m_n, z, αn, β, d), the allowances A (report.upper_deviation) and T
-    // (report.tolerance), and the class card.grade (only when
-    // IsoClassApplies(card.grade)):
-    //   card.chordal = ChordalThickness{s̄, h̄, s̄(A), h̄(A), s̄(A − T), h̄(A − T)};
-    //   card.iso = IsoTolerances{class, "fpT", "FpT", "fHαT", "ffαT", "FαT", "FrT"};
-    // Until then both stay absent and the card prints "—" in their rows.
-    (void)card;
+    const ReportValues& r = card.report;
+    const std::optional<double> m = numberOf(r.module), z = numberOf(r.teeth);
+    const std::optional<double> alpha = numberOf(r.pressure_angle), beta = numberOf(r.helix_angle);
+    if (!m || !z || !alpha || !beta) return;
+    const inspection::Gear gear{*m, *z, *alpha, *beta};
+
+    // The chord at the allowance limits only where the report has them
+    // (without A, A - T is unknown too).
+    const std::optional<double> upper = numberOf(r.upper_deviation);
+    const std::optional<double> tolerance = upper ? numberOf(r.tolerance) : std::nullopt;
+    if (const auto chord = inspection::ChordalToothThickness(gear, upper, tolerance)) {
+        ChordalThickness c;
+        c.thickness = inspection::RoundTo4(chord->nominal.thickness);
+        c.height = inspection::RoundTo4(chord->nominal.height);
+        if (upper && chord->upper) {
+            c.thickness_upper = inspection::RoundTo4(chord->upper->thickness);
+            c.height_upper = inspection::RoundTo4(chord->upper->height);
+        }
+        if (upper && tolerance && chord->lower) {
+            c.thickness_lower = inspection::RoundTo4(chord->lower->thickness);
+            c.height_lower = inspection::RoundTo4(chord->lower->height);
+        }
+        card.chordal = c;
+    }
+
+    // The ISO class equal to the DIN grade, where the standard has one; a
+    // gear outside the standard's range keeps its rows empty.
+    if (!IsoClassApplies(card.grade)) return;
+    if (const auto iso = inspection::Iso1328Tolerances(gear, *card.grade, std::nullopt)) {
+        IsoTolerances t;
+        t.tolerance_class = iso->tolerance_class;
+        t.fpT = inspection::ToleranceText(iso->fpT);
+        t.FpT = inspection::ToleranceText(iso->FpT);
+        t.fHaT = inspection::ToleranceText(iso->fHaT);
+        t.ffaT = inspection::ToleranceText(iso->ffaT);
+        t.FaT = inspection::ToleranceText(iso->FaT);
+        t.FrT = inspection::ToleranceText(iso->FrT);
+        card.iso = t;
+    }
 }
 
 } // namespace gearcalc::card

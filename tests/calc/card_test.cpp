@@ -333,3 +333,44 @@ TEST(CardPage, GradeOutsideTheIsoClassesGetsANoteInsteadOfRows)
 }
 
 } // namespace
+
+// The card's chordal and ISO rows carry the same figures as the command
+// line's test dimensions and --iso-class for the same gear.
+TEST(CardData, InspectionExtrasMatchTheCommandLinesFigures)
+{
+    ReportValues spur;
+    spur.module = "10";
+    spur.teeth = "12";
+    spur.pressure_angle = "20";
+    spur.helix_angle = "0";
+    CardData plain = FromReport(spur);
+    FillInspectionExtras(plain);
+    ASSERT_TRUE(plain.chordal);
+    EXPECT_DOUBLE_EQ(plain.chordal->thickness, 15.6631);
+    EXPECT_DOUBLE_EQ(plain.chordal->height, 10.5133);
+    EXPECT_FALSE(plain.chordal->thickness_upper); // no allowances in the report
+    EXPECT_FALSE(plain.iso);                      // and no grade
+
+    ReportValues graded = spur;
+    graded.module = "3";
+    graded.teeth = "40";
+    graded.grade = "6";
+    graded.upper_deviation = "-0.03";
+    graded.tolerance = "0.03";
+    CardData card = FromReport(graded);
+    FillInspectionExtras(card);
+    ASSERT_TRUE(card.chordal && card.chordal->thickness_upper && card.chordal->thickness_lower);
+    EXPECT_LT(*card.chordal->thickness_lower, *card.chordal->thickness_upper);
+    EXPECT_LT(*card.chordal->thickness_upper, card.chordal->thickness);
+    ASSERT_TRUE(card.iso);
+    EXPECT_EQ(card.iso->tolerance_class, 6);
+    EXPECT_EQ(card.iso->fpT, "9.0");
+    EXPECT_EQ(card.iso->FpT, "29");
+    EXPECT_EQ(card.iso->FaT, "12");
+
+    graded.grade = "12"; // beyond the standard's classes: no ISO rows
+    CardData beyond = FromReport(graded);
+    FillInspectionExtras(beyond);
+    EXPECT_FALSE(beyond.iso);
+    EXPECT_TRUE(beyond.chordal);
+}
