@@ -296,7 +296,7 @@ const Refusal kRefusals[] = {
      "tolerances"},
     {"HelixOutsideTheStandard", {"--module", "2", "--teeth", "20", "--helix", "46", "--iso-class", "6"}, 6,
      "helix angle 46 lies outside", "tolerances"},
-    {"ModuleNoPlainNumber", {"--module", "2x", "--teeth", "20", "--iso-class", "6"}, 6, "not a plain number",
+    {"ModuleNoPlainNumber", {"--module", ".", "--teeth", "20", "--iso-class", "6"}, 6, "not a plain number",
      "tolerances"},
     {"MateModuleDiffers", {"--item", "ZKD-H2-20-6", "--mate-item", "ZKD-S1-25-7"}, 6, "the mate's module 1 differs",
      "pair"},
