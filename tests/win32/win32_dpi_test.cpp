@@ -31,6 +31,15 @@ int scaledBy(int value, UINT dpi)
     return ::MulDiv(value, static_cast<int>(dpi), 96);
 }
 
+// The window's outer rectangle in device pixels, as the system has it (the
+// program sees it in the form's units, the same at every scale).
+gr::Rect outerPixels(HWND window)
+{
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
 // A control's rectangle in the main window's client coordinates.
 RECT clientRect(HWND window, HWND control)
 {
@@ -113,7 +122,7 @@ TEST_F(Win32Dpi, ThePrefixGivesTheExpectedDpi)
 TEST_F(Win32Dpi, WindowAndControlsAreTheFormsScaledByTheDpi)
 {
     const UINT at = dpi();
-    const gr::Rect outer = screen_->windowRect();
+    const gr::Rect outer = outerPixels(window());
     // The outer size is the form's 542 × 445 scaled; a frame that grows
     // faster than the DPI may add a few pixels so the client area still
     // holds the scaled controls.
@@ -180,7 +189,7 @@ TEST_F(Win32Dpi, TheFontIsTheChineseFaceAtTheMessageFontsSize)
 TEST_F(Win32Dpi, MovingToAMonitorOfAnotherScaleRescalesEverything)
 {
     const UINT start = dpi();
-    const gr::Rect before = screen_->windowRect();
+    const gr::Rect before = outerPixels(window());
     const LONG start_font = fontOf(control(id::模数标签)).lfHeight;
     const std::vector<std::pair<UINT, UINT>> moves = {{start * 2, start}, {start + start / 2, start}};
     for (const auto& [other, back] : moves) {
@@ -188,7 +197,7 @@ TEST_F(Win32Dpi, MovingToAMonitorOfAnotherScaleRescalesEverything)
         // of another scale: the new DPI and the rectangle it suggests.
         RECT suggested{40, 30, 40 + scaledBy(542, other), 30 + scaledBy(445, other)};
         ::SendMessageW(window(), WM_DPICHANGED, MAKEWPARAM(other, other), reinterpret_cast<LPARAM>(&suggested));
-        const gr::Rect moved = screen_->windowRect();
+        const gr::Rect moved = outerPixels(window());
         EXPECT_EQ((std::pair{moved.left, moved.top}), (std::pair{40, 30})) << other;
         EXPECT_GE(moved.width, scaledBy(542, other)) << other;
         EXPECT_EQ(misplacedControls(other), "") << other;
@@ -196,7 +205,7 @@ TEST_F(Win32Dpi, MovingToAMonitorOfAnotherScaleRescalesEverything)
 
         RECT home{before.left, before.top, before.left + before.width, before.top + before.height};
         ::SendMessageW(window(), WM_DPICHANGED, MAKEWPARAM(back, back), reinterpret_cast<LPARAM>(&home));
-        const gr::Rect again = screen_->windowRect();
+        const gr::Rect again = outerPixels(window());
         EXPECT_EQ((std::vector{again.left, again.top, again.width, again.height}),
                   (std::vector{before.left, before.top, before.width, before.height}));
         EXPECT_EQ(misplacedControls(back), "");
