@@ -60,8 +60,13 @@ std::string setText(std::string_view name, std::string_view value, std::string& 
         // The value itself is shown where it is short and printable.
         const bool show = value.size() <= 80 && gr::oneLineProblem(value).empty() &&
                           entry.refusal.rfind("is not UTF-8", 0) != 0;
-        return "--" + std::string(name) + ": the value " + (show ? "\"" + std::string(value) + "\" " : "") +
-               entry.refusal;
+        // Appended piece by piece: GCC 12's -Wrestrict misreads a chain of
+        // "literal" + std::string once inlined.
+        std::string message = "--";
+        message.append(name).append(": the value ");
+        if (show) message.append("\"").append(value).append("\" ");
+        message += entry.refusal;
+        return message;
     }
     to = std::move(*entry.text);
     return {};
