@@ -38,7 +38,7 @@ cmp -s "$work/headless.txt" "$work/win32-pages.txt" ||
   fail "the Win32 window system's cards differ from the headless ones: $(diff "$work/headless.txt" "$work/win32-pages.txt" | head -4)"
 cmp -s "$work/linux.txt" "$work/win32-pages.txt" ||
   fail "the Windows cards differ from the Linux ones ($(diff "$work/linux.txt" "$work/win32-pages.txt" | grep -c '^<') lines); first: $(diff "$work/linux.txt" "$work/win32-pages.txt" | head -4)"
-echo "card parity: $gears cards, $(wc -l <"$work/linux.txt") print commands, the same bytes"
+echo "card parity: $gears cards, $(grep -c '^\(text\|line\) ' "$work/linux.txt") print commands, the same bytes"
 
 # The menu before the first calculation, then after each.
 {
