@@ -81,6 +81,7 @@ bool standardErrorIsConsole() { return false; }
 
 bool writeStandardOutput(std::string_view utf8)
 {
+    if (utf8.empty()) return std::fflush(stdout) == 0; // an empty view may have no data pointer
     return std::fwrite(utf8.data(), 1, utf8.size(), stdout) == utf8.size() && std::fflush(stdout) == 0;
 }
 

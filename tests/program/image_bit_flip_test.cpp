@@ -75,6 +75,16 @@ std::pair<size_t, size_t> pictureBytes(const std::vector<uint8_t>& bytes, const 
 // The form section in slices, one test each, so that each stays short.
 constexpr size_t kSlices = 8;
 
+// Under AddressSanitizer a window build costs some thirty times as much:
+// there every third byte of the section is flipped (all of its bits; a
+// stride prime to the fields' sizes still hits each byte position of a
+// field somewhere); the plain build flips every byte.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr size_t kByteStride = 3;
+#else
+constexpr size_t kByteStride = 1;
+#endif
+
 class ShippedImageBitFlips : public testing::TestWithParam<size_t> {};
 
 TEST_P(ShippedImageBitFlips, AreRefusedOrLoadAndBuildTheWindow)
@@ -92,7 +102,7 @@ TEST_P(ShippedImageBitFlips, AreRefusedOrLoadAndBuildTheWindow)
     const size_t slice = (form.data_size + kSlices - 1) / kSlices;
     const size_t first = form.data_offset + GetParam() * slice;
     const size_t last = std::min(first + slice, size_t{form.data_offset} + form.data_size);
-    for (size_t at = first; at < last; ++at) {
+    for (size_t at = first; at < last; at += kByteStride) {
         // The logo's bytes are opaque under their length word: every bit of
         // every 16th of them is enough to show that a flip there still reads.
         if (at >= picture_begin && at < picture_end && (at - picture_begin) % 16 != 0) continue;

@@ -143,7 +143,9 @@ const BadRow kBad[] = {
     // search that never ends; a huge ball is too large, never "too small".
     {"BallOfAMillionKilometres", {"--module", "2", "--teeth", "20", "--ball", "1000000000000"}, 6, "too large"},
     {"BallOf1e20", {"--module", "2", "--teeth", "20", "--ball", "100000000000000000000"}, 6, "too large"},
-    {"BallBeyondAnyScale", {"--module", "2", "--teeth", "20", "--ball", "1e300"}, 6, "far too large"},
+    // 1e300, written out: exponents are not typed into a number.
+    {"BallBeyondAnyScale", {"--module", "2", "--teeth", "20", "--ball", "1" + std::string(300, '0')}, 6,
+     "far too large"},
     {"ModuleFarBelowTheSeriesBall", {"--module", "0.00000000000000000001", "--teeth", "20"}, 6, "too large"},
     {"BallWithoutTestDimensions", {"--module", "2", "--teeth", "20", "--ball", "3.5", "--no-test"}, 2,
      "belong to --test-dimensions"},
@@ -176,6 +178,46 @@ TEST_P(BadTestDimensions, SayWhyAndGiveNoNumber)
 
 INSTANTIATE_TEST_SUITE_P(Inputs, BadTestDimensions, testing::ValuesIn(kBad),
                          RowName());
+
+// Number options read the way the window's number boxes read: a decimal
+// comma and full-width digits as typed there, leading zeros as decimal
+// (never octal); anything else is bad usage naming the option.
+TEST(NumberOptions, ReadAsTheWindowsBoxesRead)
+{
+    const std::vector<std::string> gear = {"--module", "2", "--teeth", "20", "--deviation", "e", "--tolerance", "25",
+                                           "--test-dimensions", "--format", "json"};
+    auto json = [&](std::vector<std::string> extra) {
+        extra.insert(extra.begin(), gear.begin(), gear.end());
+        const Outcome run = report(extra);
+        EXPECT_EQ(run.status, 0) << run.err;
+        return run.status == 0 ? Json::parse(run.out) : Json();
+    };
+    EXPECT_EQ(json({"--ball", "3,5"}).at("inspection"), json({"--ball", "3.5"}).at("inspection"));
+    EXPECT_EQ(json({"--ball", "３．５"}).at("inspection"), json({"--ball", "3.5"}).at("inspection"));
+    EXPECT_EQ(json({"--grade", "010"}).at("report"), json({"--grade", "10"}).at("report"));
+    EXPECT_EQ(json({"--grade", "０７"}).at("report"), json({"--grade", "7"}).at("report"));
+    EXPECT_EQ(json({"--iso-class", "08"}).at("tolerances"), json({"--iso-class", "8"}).at("tolerances"));
+}
+
+TEST(NumberOptions, OtherSpellingsAreBadUsageNamingTheOption)
+{
+    const std::vector<std::vector<std::string>> refused = {
+        {"--ball", "nan"},       {"--ball", "inf"},          {"--ball", "0x10"},       {"--ball", "1e1"},
+        {"--ball", "0"},         {"--ball", "."},            {"--face-width", "-5"},   {"--face-width", "1e400"},
+        {"--grade", "0x6"},      {"--grade", "7.0"},         {"--tolerance", "2e1"},   {"--iso-class", "6."},
+        {"--iso-class", "0b110"}, {"--mate-teeth", "3e1"},   {"--mate-teeth", "99999999999"},
+        {"--mate-teeth", "30", "--centre-distance-allowance", "0x1,0"},
+    };
+    for (const std::vector<std::string>& extra : refused) {
+        std::vector<std::string> args = {"--module", "2", "--teeth", "20", "--test-dimensions"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const Outcome run = report(args);
+        const std::string& option = extra[extra.size() - 2];
+        EXPECT_EQ(run.status, 2) << option << " " << extra.back() << ": " << run.err;
+        EXPECT_EQ(run.err.rfind(option + ":", 0), 0u) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+}
 
 TEST(TestDimensionsText, OutsideTheTablesKeepsTheNominalAndSaysSoLikeTheReport)
 {

@@ -286,7 +286,7 @@ const Refusal kRefusals[] = {
     {"AllowanceOneValue", with(kSeries, {"--mate-teeth", "30", "--centre-distance-allowance", "0.03"}), 2,
      "--centre-distance-allowance", nullptr},
     {"AllowanceNotANumber", with(kSeries, {"--mate-teeth", "30", "--centre-distance-allowance", "nan,0"}), 2,
-     "two numbers", nullptr},
+     "the value \"nan\" is not a number", nullptr},
     {"MateWithAllItems", {"--all-items", "--mate-teeth", "30"}, 2, "--all-items", nullptr},
     {"MateInTheSheet", with(kSeries, {"--mate-teeth", "30", "--format", "csv"}), 2, "--format csv", nullptr},
     // The report is written; the extra values are refused (status 6).

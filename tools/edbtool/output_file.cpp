@@ -136,9 +136,7 @@ std::string ReplacingFile::write(std::string_view bytes)
         file_ = gearplat::openFile(temp_, "wb");
         if (file_ == nullptr) return fail("cannot write " + temp_ + ": " + std::strerror(errno));
     }
-    // Nothing to add (commit opens an empty file this way): fwrite must
-    // not be handed the null pointer of an empty view.
-    if (bytes.empty()) return {};
+    if (bytes.empty()) return {}; // an empty view may have no data pointer, which fwrite must not get
     errno = 0;
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
         const int e = errno;

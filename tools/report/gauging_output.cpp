@@ -1,5 +1,7 @@
 #include "gauging_output.hpp"
 
+#include "number_options.hpp"
+
 #include <gearprog/catalogue_schema.hpp>
 
 #include <CLI/CLI.hpp>
@@ -179,26 +181,32 @@ void addInspectionOptions(CLI::App& app, InspectionOptions& o)
     app.add_flag("--test-dimensions", o.enabled,
                  "Add the dimension over balls and pins after the report (JSON: \"inspection\")");
     app.add_option("--ball", o.ball, "Measuring ball (pin) diameter D_M in mm (default: from the DIN 3977 series)")
-        ->check(CLI::PositiveNumber);
+        ->transform(typedLikeABox(false))
+        ->check(aboveZero());
     app.add_option("--face-width", o.face_width, "Face width b in mm: say whether the span can be measured")
-        ->check(CLI::PositiveNumber);
+        ->transform(typedLikeABox(false))
+        ->check(aboveZero());
     app.add_option("--encoding", o.encoding, "Encoding of --format csv: utf-8 (with byte order mark) or gbk")
         ->check(CLI::IsMember({"utf-8", "gbk"}))
         ->capture_default_str();
     app.add_option("--iso-class", o.iso_class, "ISO 1328-1:2013 tolerance class 1..11: add its tolerances")
+        ->transform(typedLikeABox(true))
         ->check(CLI::Range(inspection::kFirstIsoClass, inspection::kLastIsoClass));
     CLI::Option* mate_teeth =
         app.add_option("--mate-teeth", o.mate_teeth, "Teeth of the mating gear: add the backlash of the pair")
+            ->transform(typedLikeABox(true))
             ->check(CLI::Range(3, 100000));
     CLI::Option* mate_item = app.add_option("--mate-item", o.mate_item,
                                             "Item number of the mating gear (with --item): add the backlash");
     app.add_option("--mate-deviation", o.mate_deviation, "Upper allowance series of the mate (default: the gear's)")
         ->check(CLI::IsMember(std::vector<std::string>(schema::kDeviationSeries.begin(), schema::kDeviationSeries.end())));
     app.add_option("--mate-tolerance", o.mate_tolerance, "Tolerance series of the mate (default: the gear's)")
+        ->transform(typedLikeABox(true))
         ->check(CLI::Range(schema::kFirstTolerance, schema::kLastTolerance));
     app.add_option("--centre-distance-allowance", o.centre_distance_allowance,
                    "Upper and lower centre-distance allowance in mm, UPPER,LOWER (default 0,0)")
         ->delimiter(',')
+        ->transform(typedLikeABox(false))
         ->expected(2)
         ->type_name("UPPER,LOWER");
     mate_teeth->excludes(mate_item);

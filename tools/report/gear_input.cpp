@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 namespace gearcalc::report {
 
@@ -43,6 +44,19 @@ std::optional<bool> flagValue(std::string_view text)
     return std::nullopt;
 }
 
+// "the value "x" is ..." with the value itself where it is short and
+// printable.
+std::string refusedValue(std::string_view value, std::string_view refusal)
+{
+    const bool show =
+        value.size() <= 80 && gr::oneLineProblem(value).empty() && refusal.rfind("is not UTF-8", 0) != 0;
+    // Appended piece by piece: GCC 12's -Wrestrict misreads a chain of
+    // "literal" + std::string once inlined.
+    std::string message = "the value ";
+    if (show) message.append("\"").append(value).append("\" ");
+    return message.append(refusal);
+}
+
 // The input mode of the window's box that option `name` types into.
 int32_t boxOf(std::string_view name)
 {
@@ -56,18 +70,7 @@ int32_t boxOf(std::string_view name)
 std::string setText(std::string_view name, std::string_view value, std::string& to)
 {
     gr::BoxEntry entry = gr::enterText(boxOf(name), value);
-    if (!entry.text) {
-        // The value itself is shown where it is short and printable.
-        const bool show = value.size() <= 80 && gr::oneLineProblem(value).empty() &&
-                          entry.refusal.rfind("is not UTF-8", 0) != 0;
-        // Appended piece by piece: GCC 12's -Wrestrict misreads a chain of
-        // "literal" + std::string once inlined.
-        std::string message = "--";
-        message.append(name).append(": the value ");
-        if (show) message.append("\"").append(value).append("\" ");
-        message += entry.refusal;
-        return message;
-    }
+    if (!entry.text) return std::string("--").append(name).append(": ").append(refusedValue(value, entry.refusal));
     to = std::move(*entry.text);
     return {};
 }
@@ -106,6 +109,30 @@ std::string setDms(std::string_view value, GearInput& gear)
 std::string typingProblem(std::string_view name, std::string_view value)
 {
     return gr::enterText(boxOf(name), value).refusal;
+}
+
+std::string typedNumber(std::string& value, bool whole)
+{
+    gr::BoxEntry entry = gr::enterText(whole ? gr::form::kIntegerInput : gr::form::kDecimalInput, value);
+    if (!entry.text) return refusedValue(value, entry.refusal);
+    // The box also holds numbers still being typed ("", "-", "3."); an
+    // option's value must be complete.
+    const std::string& text = *entry.text;
+    const char* end = text.data() + text.size();
+    bool complete = false;
+    if (whole) {
+        int number = 0;
+        const auto [at, ec] = std::from_chars(text.data(), end, number);
+        complete = ec == std::errc() && at == end;
+    } else {
+        double number = 0;
+        const auto [at, ec] = std::from_chars(text.data(), end, number);
+        complete = ec == std::errc() && at == end && text.back() != '.' && std::isfinite(number);
+    }
+    if (!complete) return refusedValue(value, whole ? "is not a whole number" : "is not a number");
+    // Leading zeros go, so that no later reader takes "010" for octal.
+    value = whole ? std::to_string(std::stoi(text)) : text;
+    return {};
 }
 
 std::string setHelixDms(GearInput& gear, const std::array<std::string_view, 3>& parts)

@@ -42,6 +42,14 @@ std::string setOption(GearInput& gear, std::string_view name, std::string_view v
 // follow "the value "; empty when it takes it.
 std::string typingProblem(std::string_view name, std::string_view value);
 
+// A number option that no box of the window holds (--ball, --face-width,
+// --iso-class, ...) is typed like a number box all the same, so that the
+// command line reads numbers one way: "2,5" and full-width digits as the
+// window reads them; letters, "nan", exponents and hexadecimal refused.
+// Replaces `value` by the number's plain text, or returns why it is none,
+// worded as "the value "x" is not a number".
+std::string typedNumber(std::string& value, bool whole);
+
 // Sets --helix-dms from its three values, each as typed into its box.
 std::string setHelixDms(GearInput& gear, const std::array<std::string_view, 3>& parts);
 

@@ -5,6 +5,7 @@
 #include "card_output.hpp"
 #include "gauging_output.hpp"
 #include "json_lines.hpp"
+#include "number_options.hpp"
 #include "pair_output.hpp"
 #include "report_session.hpp"
 
@@ -325,12 +326,15 @@ void defineOptions(CLI::App& app, Options& o)
     o.o_dms = app.add_option("--helix-dms", o.helix_dms, "Helix angle as degrees, minutes, seconds (implies --helical)")
                   ->expected(3)
                   ->type_name("D M S");
-    o.o_grade = app.add_option("--grade", o.grade, "Accuracy grade (DIN 3967)")->check(CLI::Range(gearcalc::schema::kFirstGrade, gearcalc::schema::kLastGrade));
+    o.o_grade = app.add_option("--grade", o.grade, "Accuracy grade (DIN 3967)")
+                    ->transform(gearcalc::report::typedLikeABox(true))
+                    ->check(CLI::Range(gearcalc::schema::kFirstGrade, gearcalc::schema::kLastGrade));
     o.o_deviation = app.add_option("--deviation", o.deviation, "Upper allowance series")
                         ->check(CLI::IsMember(std::vector<std::string>(gearcalc::schema::kDeviationSeries.begin(),
                                                                        gearcalc::schema::kDeviationSeries.end())));
-    o.o_tolerance = app.add_option("--tolerance", o.tolerance, "Tolerance series")->check(
-        CLI::Range(gearcalc::schema::kFirstTolerance, gearcalc::schema::kLastTolerance));
+    o.o_tolerance = app.add_option("--tolerance", o.tolerance, "Tolerance series")
+                        ->transform(gearcalc::report::typedLikeABox(true))
+                        ->check(CLI::Range(gearcalc::schema::kFirstTolerance, gearcalc::schema::kLastTolerance));
     o.o_catalogue = app.add_option("--catalogue-dir", o.catalogue_dir,
                                    "Folder of spc.edb, gc.edb and ZKD.edb (default: the folder of this program)");
     o.o_format = app.add_option("--format", o.format, "Output format: text, raw, json or csv")

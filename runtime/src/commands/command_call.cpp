@@ -73,7 +73,7 @@ gr_status CommandCall::returnText(std::string_view text)
 {
     char* p = static_cast<char*>(host.allocate(text.size() + 1));
     if (p == nullptr) return host.reportError(GR_ERR_OUT_OF_MEMORY, "内存不足。");
-    std::memcpy(p, text.data(), text.size());
+    if (!text.empty()) std::memcpy(p, text.data(), text.size());
     p[text.size()] = '\0';
     *result_ = gr_value{};
     result_->kind = GR_KIND_TEXT;
