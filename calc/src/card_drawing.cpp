@@ -86,9 +86,14 @@ Polyline TransverseOutline(const inspection::Geometry& g, double phase, double f
         const double a0 = c + psi_start, a1 = c + tau - psi_start;
         for (int i = 1; i < kArcPoints; ++i) put(rf, a0 + (a1 - a0) * i / kArcPoints);
     }
+    // A point meant to lie on a bound (the middle of a tip arc, c − ψ + ψ)
+    // comes out a few units in the last place to either side of it: it is
+    // kept whichever way its rounding went, so the outline keeps both its
+    // ends and its symmetry on every system.
+    const double slack = 1e-9 * tau;
     Polyline out;
     for (std::size_t i = 0; i < all.size(); ++i)
-        if (angles[i] >= from && angles[i] <= to) out.push_back(all[i]);
+        if (angles[i] >= from - slack && angles[i] <= to + slack) out.push_back(all[i]);
     return out;
 }
 

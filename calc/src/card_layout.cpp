@@ -43,6 +43,7 @@ public:
         if (points.size() < 2) return;
         PrintCommand c;
         c.kind = PrintCommand::Kind::Line;
+        for (Point& point : points) point = Point{OnPageGrid(point.x), OnPageGrid(point.y)};
         c.points = std::move(points);
         c.pen_width = pen;
         out_.push_back(std::move(c));

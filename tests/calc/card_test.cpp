@@ -121,6 +121,24 @@ TEST_P(CardDrawing, ToothThicknessAtThePitchCircleIsHalfAPitch)
     EXPECT_NEAR(HalfToothAngle(g, g.base_diameter / 2.0) - HalfToothAngle(g, r), std::tan(a) - a, 1e-12);
 }
 
+TEST_P(CardDrawing, SpanOutlineIsSymmetricAboutTheAxisBetweenTheAnvils)
+{
+    // The teeth stand symmetric about the y axis, so the outline mirrors
+    // itself point for point, ends included: a point meant to lie on a bound
+    // of the window is kept whichever way its last bits went.
+    const SpanDrawing d = DrawSpan(geometry(), GetParam().k, 1100, 1900, 1900, 2600);
+    ASSERT_EQ(d.outline.size(), 1u);
+    const Polyline& o = d.outline[0];
+    ASSERT_GT(o.size(), 20u);
+    const double axis = (d.contacts[0].x + d.contacts[1].x) / 2.0;
+    for (std::size_t i = 0; i < o.size(); ++i) {
+        const Point& a = o[i];
+        const Point& b = o[o.size() - 1 - i];
+        ASSERT_NEAR(a.x - axis, axis - b.x, 2e-3) << i;
+        ASSERT_NEAR(a.y, b.y, 2e-3) << i;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Gears, CardDrawing, testing::ValuesIn(kGears), RowName());
 
 TEST(CardScale, StandardScalesAndTheirText)
@@ -279,6 +297,9 @@ TEST(CardPage, EveryTextAtItsPlaceAndEveryLineOnThePaper)
             EXPECT_LE(p.x, CardFrame::kRight + 1e-6);
             EXPECT_GE(p.y, 100.0);
             EXPECT_LE(p.y, kPageHeight - 100.0);
+            // On the page grid, so no system's last bits show on the page.
+            EXPECT_EQ(p.x, OnPageGrid(p.x));
+            EXPECT_EQ(p.y, OnPageGrid(p.y));
         }
     }
     EXPECT_GT(lines, 20);

@@ -84,7 +84,13 @@ std::string spreadsheetText(std::string_view cell)
     case '-':
     case '@':
     case '\t':
-    case '\r': return "'" + std::string(cell);
+    case '\r': {
+        // Appended, not "'" + std::string: GCC 12's -Wrestrict misreads that
+        // concatenation once inlined.
+        std::string text(1, '\'');
+        text += cell;
+        return text;
+    }
     default: return std::string(cell);
     }
 }

@@ -50,7 +50,11 @@ std::string refusedValue(std::string_view value, std::string_view refusal)
 {
     const bool show =
         value.size() <= 80 && gr::oneLineProblem(value).empty() && refusal.rfind("is not UTF-8", 0) != 0;
-    return "the value " + (show ? "\"" + std::string(value) + "\" " : std::string()) + std::string(refusal);
+    // Appended piece by piece: GCC 12's -Wrestrict misreads a chain of
+    // "literal" + std::string once inlined.
+    std::string message = "the value ";
+    if (show) message.append("\"").append(value).append("\" ");
+    return message.append(refusal);
 }
 
 // The input mode of the window's box that option `name` types into.
@@ -66,7 +70,7 @@ int32_t boxOf(std::string_view name)
 std::string setText(std::string_view name, std::string_view value, std::string& to)
 {
     gr::BoxEntry entry = gr::enterText(boxOf(name), value);
-    if (!entry.text) return "--" + std::string(name) + ": " + refusedValue(value, entry.refusal);
+    if (!entry.text) return std::string("--").append(name).append(": ").append(refusedValue(value, entry.refusal));
     to = std::move(*entry.text);
     return {};
 }

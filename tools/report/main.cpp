@@ -2,6 +2,7 @@
 // program's window on the headless runtime, fills it from the options,
 // clicks 计算按钮 and prints the result box. See --help and README.md.
 #include "batch.hpp"
+#include "card_output.hpp"
 #include "gauging_output.hpp"
 #include "json_lines.hpp"
 #include "number_options.hpp"
@@ -105,6 +106,18 @@ number; what a box refuses (letters, "nan", a point in a whole number, a control
 separator, more than 1000 characters) is bad usage. In --format csv a text cell starting with
 =, +, -, @ is written with a leading apostrophe so spreadsheets keep it text.
 
+Inspection card (--card):
+  --card FILE.pdf          also writes the gear's inspection card, the one-page A4 card the
+                           window prints from the result box's menu (打印检测卡), as a PDF file:
+                           written completely or not at all, and only when the run gave a report.
+  --all-items --card DIR   one card per item in the folder DIR (made when missing), named by item
+                           number ("ZKD-H8-21-8.pdf"); an item number that cannot be a file name
+                           (a path separator, : * ? " < > |, a control character, a dot or space
+                           at either end, a Windows device name such as CON) gets no card and is
+                           named on stderr. The report or JSON lines still go to the output.
+  On Windows the card is printed from the window (right-click the result box after a
+  calculation); this build's --card says so and exits with status 2.
+
 Exit status:
   0  a report was written (batch, all items: every gear got one)
   1  the item number is not in the item catalogue (its message on stderr)
@@ -112,7 +125,8 @@ Exit status:
   3  the module box was empty, so the calculation ended without a report
   4  the run stopped on a message (a runtime error, a missing catalogue), or it needed a catalogue
      that could not be opened: the message on stderr; the lines written before it are still printed
-  5  the output could not be written (a full disk, a closed pipe)
+  5  the output could not be written (a full disk, a closed pipe), or a card could not be written
+     or its target was refused (nothing is written then)
   6  the report was written, but not all of its test dimensions, tolerances or backlash (see below)
   With --batch or --all-items a failing gear still gets its JSON line or CSV row; the status is
   that of the first gear without a report or without its test dimensions.
@@ -219,12 +233,31 @@ int runAll(std::size_t count, RunAt runAt, const std::string& source, const RunW
     return to.finish(status);
 }
 
+// The card of the session's last run, an item's, into `folder` under the
+// item number; false (and a message) when the item number cannot be a file
+// name or the card could not be written.
+bool writeItemCard(Session& session, const std::string& folder, const std::string& item)
+{
+    std::string problem;
+    const std::optional<std::string> name = gearcalc::report::cardFileName(item, problem);
+    if (!name) {
+        std::cerr << "gearcalc-report: item " << item << ": no card written: the item number " << problem << '\n';
+        return false;
+    }
+    const std::string path = gearcalc::report::cardPath(folder, *name);
+    if (std::string e = gearcalc::report::writeCard(session, path); !e.empty()) {
+        std::cerr << "gearcalc-report: item " << item << ": no card written to " << path << ": " << e << '\n';
+        return false;
+    }
+    return true;
+}
+
 // One report per record of the item catalogue, in file order. Each item
 // number is looked up from its first record on (found once, up front), so
 // every report is the one the window shows for that item number, and the
 // whole takes time in proportion to the number of records.
 int allItems(Session& session, const std::string& catalogue_dir, const std::string& pressure_angle,
-             const RunWriter& writer, Destination& to)
+             const std::optional<std::string>& card_folder, const RunWriter& writer, Destination& to)
 {
     std::string error;
     const std::vector<std::string> numbers = session.itemNumbers(error);
@@ -238,7 +271,8 @@ int allItems(Session& session, const std::string& catalogue_dir, const std::stri
     std::unordered_map<std::string_view, std::size_t> first;
     first.reserve(numbers.size());
     for (std::size_t i = 0; i < numbers.size(); ++i) first.emplace(numbers[i], i);
-    return runAll(
+    bool cards_complete = true;
+    const int status = runAll(
         numbers.size(),
         [&](std::size_t i, GearInput& g) {
             g = GearInput{};
@@ -252,9 +286,16 @@ int allItems(Session& session, const std::string& catalogue_dir, const std::stri
                 r.messages.push_back("the item number " + problem);
                 return r;
             }
-            return session.runFromRecord(g, first.at(numbers[i]));
+            RunResult r = session.runFromRecord(g, first.at(numbers[i]));
+            // A card for each item number, once: a repeated number gets the
+            // report of its first record, so its card is the same.
+            if (card_folder && r.outcome == Outcome::Report && first.at(numbers[i]) == i &&
+                !writeItemCard(session, *card_folder, numbers[i]))
+                cards_complete = false;
+            return r;
         },
         "item", writer, to);
+    return status == kExitReport && !cards_complete ? kExitOutput : status;
 }
 
 // The command line as parsed.
@@ -262,13 +303,13 @@ struct Options {
     std::string item, module, teeth, pressure_angle = "20", helix, deviation;
     std::vector<std::string> helix_dms;
     int grade = 0, tolerance = 0;
-    std::string catalogue_dir, format = "text", batch, output;
+    std::string catalogue_dir, format = "text", batch, output, card;
     bool spur = false, helical = false, all = false;
     gearcalc::report::InspectionOptions inspection;
     CLI::Option *o_item = nullptr, *o_module = nullptr, *o_teeth = nullptr, *o_pressure = nullptr,
                 *o_spur = nullptr, *o_helical = nullptr, *o_helix = nullptr, *o_dms = nullptr, *o_grade = nullptr,
                 *o_deviation = nullptr, *o_tolerance = nullptr, *o_catalogue = nullptr, *o_format = nullptr,
-                *o_batch = nullptr, *o_all = nullptr, *o_output = nullptr;
+                *o_batch = nullptr, *o_all = nullptr, *o_output = nullptr, *o_card = nullptr;
 };
 
 void defineOptions(CLI::App& app, Options& o)
@@ -305,6 +346,10 @@ void defineOptions(CLI::App& app, Options& o)
                                 "Write to FILE, completely or not at all, instead of standard output (in Windows "
                                 "PowerShell 5.1 use it in place of >)")
                      ->type_name("FILE");
+    o.o_card = app.add_option("--card", o.card,
+                              "Also write the inspection card as a PDF file (with --all-items: one per item in "
+                              "the folder DIR)")
+                   ->type_name("FILE.pdf|DIR");
     gearcalc::report::addInspectionOptions(app, o.inspection);
 
     o.o_spur->excludes(o.o_helical);
@@ -316,7 +361,7 @@ void defineOptions(CLI::App& app, Options& o)
         o.o_all->excludes(gear_option);
         o.o_batch->excludes(gear_option);
     }
-    o.o_batch->excludes(o.o_item)->excludes(o.o_all)->excludes(o.o_pressure);
+    o.o_batch->excludes(o.o_item)->excludes(o.o_all)->excludes(o.o_pressure)->excludes(o.o_card);
     o.o_all->excludes(o.o_item);
 }
 
@@ -353,6 +398,16 @@ int runOne(Session& session, const GearInput& gear, const Options& o, const RunW
     reportMessages(result);
     if (result.outcome == Outcome::NoModule)
         std::cerr << "gearcalc-report: no module given, so the calculation wrote no report\n";
+    // The card before the mate of a pair is calculated in the same window.
+    bool card_written = true;
+    if (*o.o_card) {
+        std::string e = result.outcome == Outcome::Report ? gearcalc::report::writeCard(session, o.card)
+                                                          : "the run gave no report";
+        if (!e.empty()) {
+            std::cerr << "gearcalc-report: no card written to " << o.card << ": " << e << '\n';
+            card_written = result.outcome != Outcome::Report;
+        }
+    }
     // The backlash of a pair: the mate runs in the same window, after the gear.
     std::optional<gearcalc::report::PairCheck> pair;
     if (o.inspection.pair() && result.outcome == Outcome::Report)
@@ -374,7 +429,8 @@ int runOne(Session& session, const GearInput& gear, const Options& o, const RunW
     if (pair && !pair->problem.empty()) missing += (missing.empty() ? "" : "; ") + pair->problem;
     if (!missing.empty()) std::cerr << "gearcalc-report: " << missing << '\n';
     const bool incomplete = result.outcome == Outcome::Report && !missing.empty();
-    return to.finish(incomplete ? kExitNoTestDimensions : exitStatus(result.outcome));
+    const int status = to.finish(incomplete ? kExitNoTestDimensions : exitStatus(result.outcome));
+    return card_written || status == kExitOutput ? status : kExitOutput;
 }
 
 int usageError(const std::string& problem)
@@ -410,6 +466,9 @@ int run(int argc, char** argv)
         return usageError(e);
     if (*o.o_catalogue && gear_tools::pathKind(o.catalogue_dir) != gear_tools::PathKind::Folder)
         return usageError("--catalogue-dir: " + o.catalogue_dir + " is not a folder");
+    if (*o.o_card && !gearcalc::report::cardsAvailable())
+        return usageError("--card: on Windows the inspection card is printed from the window: calculate, "
+                          "right-click the result box (or press the menu key there) and choose 打印检测卡");
 
     Batch rows;
     if (*o.o_batch) {
@@ -424,6 +483,12 @@ int run(int argc, char** argv)
         std::vector<std::string> inputs;
         if (*o.o_batch) inputs.push_back(o.batch);
         if (std::string e = edbtool::checkOutput(o.output, edbtool::OutputKind::Text, inputs, target); !e.empty()) {
+            std::cerr << "gearcalc-report: " << e << '\n';
+            return kExitOutput;
+        }
+    }
+    if (*o.o_card) {
+        if (std::string e = gearcalc::report::checkCardTarget(o.card, o.o_all->count() > 0); !e.empty()) {
             std::cerr << "gearcalc-report: " << e << '\n';
             return kExitOutput;
         }
@@ -449,7 +514,9 @@ int run(int argc, char** argv)
                 return session.run(g);
             },
             o.batch, writer, *to);
-    if (*o.o_all) return allItems(session, o.catalogue_dir, gear.pressure_angle, writer, *to);
+    if (*o.o_all)
+        return allItems(session, o.catalogue_dir, gear.pressure_angle,
+                        *o.o_card ? std::optional<std::string>(o.card) : std::nullopt, writer, *to);
     return runOne(session, gear, o, writer, *to);
 }
 

@@ -5,6 +5,7 @@
 #include <geardrive/user_actions.hpp>
 #include <gearhost/host.hpp>
 
+#include <gearcalc/calculation.hpp>
 #include <gearprog/catalogue_schema.hpp>
 #include <gearprog/controls.hpp>
 #include <gearprog/form_identities.hpp>
@@ -152,6 +153,21 @@ RunResult Session::runFromRecord(const GearInput& gear, std::size_t record)
     RunResult result = run(gear);
     db.setSearchStart(programText(text::kItemAlias), 0);
     return result;
+}
+
+std::optional<gr::PrintJob> Session::printCard()
+{
+    gr::Host& host = *host_;
+    const gr::ControlState* box = host.model().find(id::结果编辑框);
+    const gr::MenuCommand* entry = box != nullptr ? box->menuCommand(kCardCommand) : nullptr;
+    if (entry == nullptr || !entry->enabled) return std::nullopt;
+    const std::size_t before = host.printedJobs().size();
+    // The print dialog's answer; the card's routine always asks for it.
+    host.dialogs().queuePrintAnswer(gr::PrintAnswer{true, {}});
+    const bool chosen = gr::UserActions(host).chooseMenuCommand(id::结果编辑框, kCardCommand);
+    host.dialogs().clearMessages();
+    if (!chosen || host.printedJobs().size() == before) return std::nullopt;
+    return host.printedJobs().back();
 }
 
 std::vector<std::string> Session::itemNumbers(std::string& error)

@@ -8,6 +8,8 @@
 
 #include "gear_input.hpp"
 
+#include <gearhost/window_system.hpp>
+
 #include <array>
 #include <memory>
 #include <optional>
@@ -68,6 +70,12 @@ public:
     // same record and writes the same report, in time that does not grow
     // with `record` (the report of every item stays linear).
     RunResult runFromRecord(const GearInput& gear, std::size_t record);
+
+    // The inspection card of the last run, as the window prints it: chooses
+    // 打印检测卡 on the result box's menu, answers the print dialog with
+    // "print" and returns the pages the program sent. Nothing when the entry
+    // is disabled (no report yet) or the program printed nothing.
+    std::optional<gr::PrintJob> printCard();
 
     // The item numbers of the item catalogue in file order; empty when it is
     // not open. A record whose item number cannot be read ends the list and

@@ -10,6 +10,7 @@
 #include <gearcalc/gauging.hpp>
 #include <gearprog/texts.hpp>
 
+#include <cmath>
 #include <functional>
 #include <optional>
 #include <string>
@@ -166,12 +167,24 @@ struct CardFrame {
 // The whole card as print commands.
 std::vector<PrintCommand> LayoutCard(const CardData& card, const CardTexts& texts);
 
+// Page coordinates of the drawing are kept on a grid of a thousandth of
+// their unit (0.1 µm), far finer than any printer draws: the page is then
+// the same on every system, whatever the last bits its maths library gives
+// for a sine or an arc cosine.
+inline double OnPageGrid(double v)
+{
+    return std::round(v * 1000.0) / 1000.0;
+}
+
 // A drawing's placement on the page: a standard scale, and the page point
-// of the gear's centre.
+// of the gear's centre (on the page grid).
 struct Fit {
     double scale = 1.0; // paper mm per gear mm
     double origin_x = 0.0, origin_y = 0.0;
-    Point page(Point p) const { return Point{origin_x + p.x * scale * 10.0, origin_y - p.y * scale * 10.0}; }
+    Point page(Point p) const
+    {
+        return Point{OnPageGrid(origin_x + p.x * scale * 10.0), OnPageGrid(origin_y - p.y * scale * 10.0)};
+    }
     Polyline page(const Polyline& line) const;
 };
 // The largest standard scale at which `parts` fit the box [left, right] ×
