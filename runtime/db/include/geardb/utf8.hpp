@@ -11,6 +11,10 @@ namespace gr::db {
 // std::string_view::npos when the whole text is well-formed.
 std::size_t firstInvalidUtf8(std::string_view text) noexcept;
 
+// Length in bytes of the well-formed sequence that starts at `at` (1 for
+// ASCII), or 0 when none starts there (also at or past the end).
+std::size_t utf8SequenceLength(std::string_view text, std::size_t at) noexcept;
+
 inline bool isValidUtf8(std::string_view text) noexcept
 {
     return firstInvalidUtf8(text) == std::string_view::npos;
