@@ -12,6 +12,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <system_error>
 #include <type_traits>
@@ -122,6 +123,12 @@ bool exactDecimal(double x, int significant, Decimal& d) {
     }
     return false;
 }
+
+// The powers of ten that doubles hold exactly.
+constexpr int kLargestExactPower = 22;
+constexpr std::array<double, kLargestExactPower + 1> kExactPowersOfTen = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // The digits of x correctly rounded to `significant` digits, as glibc's
 // printf rounds the exact binary value.
@@ -408,6 +415,20 @@ double roundTo(double x, int places) {
         } else if (keep == 0) {
             return 0.0;
         }
+    }
+
+    // The kept digits are an integer below 10^15 < 2^53, exact as a double,
+    // as is every power of ten up to 10^22: one multiplication or division,
+    // rounded correctly, then gives the double nearest to the decimal, as
+    // from_chars would (the fast path of correct decimal reading).
+    if (resultExponent >= -kLargestExactPower && resultExponent <= kLargestExactPower) {
+        uint64_t integer = 0;
+        for (const char* p = d.negative ? buf + 1 : buf; p < o; ++p)
+            integer = integer * 10 + static_cast<uint64_t>(*p - '0');
+        const double magnitude = static_cast<double>(integer);
+        const double scale = kExactPowersOfTen[static_cast<size_t>(std::abs(resultExponent))];
+        const double value = resultExponent < 0 ? magnitude / scale : magnitude * scale;
+        return d.negative ? -value : value;
     }
     *o++ = 'e';
     o = std::to_chars(o, buf + sizeof buf, resultExponent).ptr;
