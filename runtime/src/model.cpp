@@ -33,19 +33,8 @@ FormModel::FormModel(const form::Window& window) : description_(&window), window
 
 ControlState* FormModel::find(uint32_t identity)
 {
-    // The first entry not below `identity`, by a binary search without
-    // branches: every command on a control comes here, and the compiler
-    // turns the step into a conditional move rather than a jump that is
-    // mispredicted half the time.
-    const std::pair<uint32_t, uint32_t>* first = by_identity_.data();
-    std::size_t count = by_identity_.size();
-    while (count > 1) {
-        const std::size_t half = count / 2;
-        first = first[half].first < identity ? first + half : first;
-        count -= half;
-    }
-    if (count == 1 && first->first < identity) ++first;
-    const auto it = by_identity_.begin() + (first - by_identity_.data());
+    const auto it = std::lower_bound(by_identity_.begin(), by_identity_.end(), identity,
+                                     [](const auto& entry, uint32_t id) { return entry.first < id; });
     if (it != by_identity_.end() && it->first == identity && it->second < controls_.size() &&
         controls_[it->second].identity == identity)
         return &controls_[it->second];
