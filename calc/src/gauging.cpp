@@ -208,36 +208,61 @@ SpanMeasurability SpanFits(const Geometry& g, double span, double face_width)
     return s;
 }
 
-double RoundTo4(double x)
+namespace {
+
+// |x| in ten-thousandths, rounded on its 15-significant-digit decimal form,
+// so a value that prints as a half (for example 2.00005) rounds away from
+// zero even when its binary form lies just below the half. Nothing when x
+// has no digits beyond the fourth decimal (from 1e10 on), or is not finite.
+std::optional<int64_t> tenThousandths(double x)
 {
-    if (!std::isfinite(x)) return x;
-    // Rounded on the 15-significant-digit decimal form, so a value that
-    // prints as a half (for example 2.00005) rounds away from zero even
-    // when its binary form lies just below the half.
+    if (!std::isfinite(x)) return std::nullopt;
     char buf[40];
     const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 14);
-    const std::string_view text(buf, static_cast<std::size_t>(r.ptr - buf));
-    const std::size_t e = text.find('e');
+    const char* e = std::find(buf, r.ptr, 'e');
     int64_t mantissa = 0;
-    for (char c : text.substr(0, e))
-        if (c != '.') mantissa = mantissa * 10 + (c - '0');
-    const int exponent = std::atoi(std::string(text.substr(e + 1)).c_str());
+    for (const char* p = buf; p < e; ++p)
+        if (*p != '.') mantissa = mantissa * 10 + (*p - '0');
+    int exponent = 0;
+    std::from_chars(e + 1 + (e[1] == '+' ? 1 : 0), r.ptr, exponent);
     const int drop = 14 - exponent - 4; // decimal places beyond the fourth
-    if (drop <= 0) return x;
-    if (drop > 15) return 0.0;
+    if (drop <= 0) return std::nullopt;
+    if (drop > 15) return 0;
     int64_t unit = 1;
     for (int i = 0; i < drop; ++i) unit *= 10;
     int64_t kept = mantissa / unit;
     if ((mantissa % unit) * 2 >= unit) ++kept;
-    if (kept == 0) return 0.0;
-    const std::string scaled = std::to_string(kept) + "e-4";
-    double y = 0.0;
-    std::from_chars(scaled.data(), scaled.data() + scaled.size(), y);
+    return kept;
+}
+
+} // namespace
+
+double RoundTo4(double x)
+{
+    const std::optional<int64_t> kept = tenThousandths(x);
+    if (!kept) return x;
+    if (*kept == 0) return 0.0;
+    // kept (below 10^15, exact as a double) over the exact 10^4: one
+    // correctly rounded division, the double nearest to kept × 10^-4.
+    const double y = static_cast<double>(*kept) / 1e4;
     return x < 0.0 ? -y : y;
 }
 
 std::string FourDecimals(double x)
 {
+    const std::optional<int64_t> kept = tenThousandths(x);
+    if (kept) {
+        // The digits of kept with the point before the last four: the text
+        // of RoundTo4(x) to 4 decimals, which reads back as kept below 1e10.
+        char buf[32];
+        char* o = buf;
+        if (x < 0.0 && *kept != 0) *o++ = '-';
+        o = std::to_chars(o, buf + sizeof buf, *kept / 10000).ptr;
+        *o++ = '.';
+        const auto fraction = static_cast<int>(*kept % 10000);
+        for (int place = 1000; place > 0; place /= 10) *o++ = static_cast<char>('0' + fraction / place % 10);
+        return std::string(buf, o);
+    }
     const double rounded = RoundTo4(x);
     char buf[64];
     const auto r = std::to_chars(buf, buf + sizeof buf, rounded == 0.0 ? 0.0 : rounded, std::chars_format::fixed, 4);

@@ -9,10 +9,13 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <system_error>
+#include <type_traits>
 
 namespace gr::conv {
 
@@ -39,15 +42,8 @@ struct Decimal {
 };
 
 // Splits to_chars' scientific output ("-d.ddddde+XX") into digits and
-// exponent. to_chars rounds the exact binary value correctly, as glibc's
-// printf does.
-template <class T>
-Decimal toDecimal(T x, int significant) {
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific,
-                                   significant - 1);
-    const char* p = buf;
-    const char* const end = res.ptr; // the buffer is always large enough
+// exponent.
+Decimal parseScientific(const char* p, const char* const end) {
     Decimal d;
     if (p < end && *p == '-') {
         d.negative = true;
@@ -69,6 +65,85 @@ Decimal toDecimal(T x, int significant) {
         e = e * 10 + (*p - '0');
     d.exponent = negativeExponent ? -e : e;
     return d;
+}
+
+// Unsigned 128-bit integers (a GCC and Clang extension on 64-bit targets).
+__extension__ typedef unsigned __int128 Wide;
+
+constexpr int kLargestPower = 22;
+constexpr std::array<Wide, kLargestPower + 1> kPowersOfTen = [] {
+    std::array<Wide, kLargestPower + 1> powers{};
+    Wide p = 1;
+    for (Wide& power : powers) {
+        power = p;
+        p *= 10;
+    }
+    return powers;
+}();
+
+// The fast way to toDecimal's digits, by integer arithmetic: a normal
+// double is exactly m / 2^s (m below 2^53), so |x| * 10^k is m * 10^k / 2^s,
+// whose quotient and remainder 128 bits hold exactly for k <= 22 and
+// s < 128, that is for about 1e-8 <= |x| < 1e15 at 15 digits: every value
+// a report shows. The quotient is rounded half to even, as printf does.
+// False outside that range, and the caller takes the general way.
+bool exactDecimal(double x, int significant, Decimal& d) {
+    const auto bits = std::bit_cast<uint64_t>(x);
+    const int biased = static_cast<int>(bits >> 52 & 0x7FF);
+    if (biased == 0 || biased == 0x7FF || significant < 1 || significant > 17)
+        return false; // zero, subnormal, not finite
+    const uint64_t m = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
+    const int s = 1075 - biased;
+    // 2^binary <= |x| < 2^(binary + 1), so floor(binary * log10(2)) is the
+    // decimal exponent or one less (78913 / 2^18 is log10(2) to 6 digits).
+    const int binary = biased - 1023;
+    int exponent = (binary * 78913) >> 18;
+    for (int attempt = 0; attempt < 2; ++attempt, ++exponent) {
+        const int k = significant - 1 - exponent;
+        if (k < 0 || k > kLargestPower || s < 1 || s > 127)
+            return false;
+        const Wide scaled = Wide{m} * kPowersOfTen[static_cast<size_t>(k)];
+        const Wide whole = scaled >> s;
+        if (whole >= kPowersOfTen[static_cast<size_t>(significant)])
+            continue; // the exponent is the next one
+        const Wide rest = scaled - (whole << s);
+        const Wide half = Wide{1} << (s - 1);
+        auto digits = static_cast<uint64_t>(whole);
+        if (rest > half || (rest == half && digits % 2 != 0))
+            ++digits;
+        if (digits == kPowersOfTen[static_cast<size_t>(significant)]) { // 9.99..95 became 10
+            digits /= 10;
+            ++exponent;
+        }
+        d.negative = (bits >> 63) != 0;
+        d.exponent = exponent;
+        d.count = static_cast<int>(std::to_chars(d.digits.data(), d.digits.data() + d.digits.size(), digits).ptr -
+                                   d.digits.data());
+        return true;
+    }
+    return false;
+}
+
+// The powers of ten that doubles hold exactly.
+constexpr int kLargestExactPower = 22;
+constexpr std::array<double, kLargestExactPower + 1> kExactPowersOfTen = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The digits of x correctly rounded to `significant` digits, as glibc's
+// printf rounds the exact binary value.
+template <class T>
+Decimal toDecimal(T x, int significant) {
+    if constexpr (std::is_same_v<T, double>) {
+        Decimal d;
+        if (exactDecimal(x, significant, d))
+            return d;
+    }
+    // to_chars rounds the exact binary value correctly too, only slower.
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific,
+                                   significant - 1);
+    return parseScientific(buf, res.ptr); // the buffer is always large enough
 }
 
 // printf's "%.<precision>G" layout, with -0 as "0" and the non-finite values
@@ -340,6 +415,20 @@ double roundTo(double x, int places) {
         } else if (keep == 0) {
             return 0.0;
         }
+    }
+
+    // The kept digits are an integer below 10^15 < 2^53, exact as a double,
+    // as is every power of ten up to 10^22: one multiplication or division,
+    // rounded correctly, then gives the double nearest to the decimal, as
+    // from_chars would (the fast path of correct decimal reading).
+    if (resultExponent >= -kLargestExactPower && resultExponent <= kLargestExactPower) {
+        uint64_t integer = 0;
+        for (const char* p = d.negative ? buf + 1 : buf; p < o; ++p)
+            integer = integer * 10 + static_cast<uint64_t>(*p - '0');
+        const double magnitude = static_cast<double>(integer);
+        const double scale = kExactPowersOfTen[static_cast<size_t>(std::abs(resultExponent))];
+        const double value = resultExponent < 0 ? magnitude / scale : magnitude * scale;
+        return d.negative ? -value : value;
     }
     *o++ = 'e';
     o = std::to_chars(o, buf + sizeof buf, resultExponent).ptr;

@@ -43,6 +43,10 @@ bool isContinuation(char c)
 // The name of a character that a one-line box cannot hold, or nothing.
 std::string lineBreakingName(char32_t cp)
 {
+    // Checked before the name is built: every character of every typed
+    // text passes here.
+    const bool control = cp < 0x20 || (cp >= 0x7F && cp <= 0x9F);
+    if (!control && cp != 0x2028 && cp != 0x2029) return {};
     static constexpr char hex[] = "0123456789ABCDEF";
     std::string code = "U+";
     for (int shift = 12; shift >= 0; shift -= 4) code += hex[(cp >> shift) & 15];
@@ -55,8 +59,7 @@ std::string lineBreakingName(char32_t cp)
     case 0x2029: return "a paragraph separator (" + code + ")";
     default: break;
     }
-    if (cp < 0x20 || (cp >= 0x7F && cp <= 0x9F)) return "the control character " + code;
-    return {};
+    return "the control character " + code;
 }
 
 bool isDigit(char c)

@@ -7,7 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <random>
+#include <vector>
 #include <ostream>
 #include <numbers>
 #include <string>
@@ -311,6 +316,63 @@ TEST(FourDecimals, RoundsHalvesAwayFromZeroOnTheDecimalForm)
     EXPECT_EQ(FourDecimals(-0.00004), "0.0000");
     EXPECT_EQ(FourDecimals(559.35942004836), "559.3594");
     EXPECT_EQ(RoundTo4(15.22691), 15.2269);
+}
+
+// The rounding written out the long way: the 15-digit decimal form as text,
+// the digits beyond the fourth decimal cut off with integer arithmetic, and
+// the result read back from text and printed with to_chars.
+double referenceRoundTo4(double x)
+{
+    if (!std::isfinite(x)) return x;
+    char buf[40];
+    const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 14);
+    const std::string text(buf, r.ptr);
+    const std::size_t e = text.find('e');
+    long long mantissa = 0;
+    for (char c : text.substr(0, e))
+        if (c != '.') mantissa = mantissa * 10 + (c - '0');
+    const int drop = 14 - std::atoi(text.c_str() + e + 1) - 4;
+    if (drop <= 0) return x;
+    if (drop > 15) return 0.0;
+    long long unit = 1;
+    for (int i = 0; i < drop; ++i) unit *= 10;
+    long long kept = mantissa / unit;
+    if ((mantissa % unit) * 2 >= unit) ++kept;
+    if (kept == 0) return 0.0;
+    const double y = std::strtod((std::to_string(kept) + "e-4").c_str(), nullptr);
+    return x < 0.0 ? -y : y;
+}
+
+std::string referenceFourDecimals(double x)
+{
+    const double rounded = referenceRoundTo4(x);
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, rounded == 0.0 ? 0.0 : rounded, std::chars_format::fixed, 4);
+    if (r.ec != std::errc()) r = std::to_chars(buf, buf + sizeof buf, rounded); // past 60 digits: the short form
+    return std::string(buf, r.ptr);
+}
+
+TEST(FourDecimals, AgreesWithTheLongWayOnManyValues)
+{
+    std::vector<double> values = {0.0, -0.0, 0.00005, -0.00005, 0.000049999, 9999999999.99995, 1e10, -1e10,
+                                  1.5e10, 123456789012.34567, 1e-300, 5e-324, 1e300, -1e300,
+                                  std::numeric_limits<double>::infinity(), std::nan("")};
+    std::mt19937_64 rng(1328);
+    std::uniform_real_distribution<double> exponent(-9.0, 12.0);
+    std::uniform_int_distribution<long long> decimal(-99999999999, 99999999999);
+    for (int i = 0; i < 100000; ++i) {
+        const double magnitude = std::pow(10.0, exponent(rng));
+        values.push_back(i % 2 == 0 ? magnitude : -magnitude);
+        // Decimals with five places, halves at the fifth among them.
+        const double fifth = static_cast<double>(decimal(rng)) / 1e5;
+        values.insert(values.end(), {fifth, std::nextafter(fifth, 0.0), std::nextafter(fifth, 1e300)});
+    }
+    for (const double x : values) {
+        const double rounded = RoundTo4(x);
+        const double reference = referenceRoundTo4(x);
+        ASSERT_TRUE(rounded == reference || (std::isnan(rounded) && std::isnan(reference))) << x;
+        ASSERT_EQ(FourDecimals(x), referenceFourDecimals(x)) << x;
+    }
 }
 
 } // namespace

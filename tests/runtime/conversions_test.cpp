@@ -141,6 +141,52 @@ TEST(DoubleToText, AgreesWithPrintfOnRandomValues) {
     }
 }
 
+// Values where the text is most easily got wrong: neighbours of powers of
+// ten (the layout and the exponent change there), values next to 15-digit
+// decimals and exact ties at the 16th digit,
+// the edges of the normal range, and the kind of values a calculation
+// writes (sums, products, quotients and values rounded to four places).
+std::vector<double> hardValues() {
+    std::vector<double> values = {DBL_MIN, std::nextafter(DBL_MIN, 0.0), std::nextafter(DBL_MIN, 1.0), DBL_MAX,
+                                  std::nextafter(DBL_MAX, 0.0), 0.1 + 0.2, 1.0 - 1e-16, 9.99999999999999e-5};
+    for (int e = -320; e <= 308; ++e) {
+        const double p = std::strtod(("1e" + std::to_string(e)).c_str(), nullptr);
+        double below = p, above = p;
+        for (int k = 0; k < 3; ++k) {
+            below = std::nextafter(below, 0.0);
+            above = std::nextafter(above, kInf);
+            values.insert(values.end(), {below, above, -below, p * 9.999999999999995, p * 0.99999999999999944});
+        }
+        values.push_back(p);
+    }
+    std::mt19937_64 rng(4711);
+    std::uniform_int_distribution<long long> digits15(100000000000000, 999999999999999);
+    std::uniform_int_distribution<int> scale(-30, 30);
+    std::uniform_real_distribution<double> gear(0.01, 2000.0);
+    for (int i = 0; i < 40000; ++i) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%llde%d", digits15(rng), scale(rng));
+        const double fifteen = std::strtod(buf, nullptr);
+        const double g = gear(rng), h = gear(rng);
+        // n + 0.5 for a 15-digit n: the only exact ties at 15 digits below 1e15.
+        const double tie = static_cast<double>(digits15(rng)) + 0.5;
+        values.insert(values.end(), {tie, -tie});
+        values.insert(values.end(), {fifteen, std::nextafter(fifteen, 0.0), std::nextafter(fifteen, kInf), g,
+                                     g + h, g - h, g * h, g / h, std::cos(g) * h, roundTo(g, 4), roundTo(g / h, 4)});
+    }
+    std::erase_if(values, [](double x) { return !std::isfinite(x); });
+    return values;
+}
+
+TEST(DoubleToText, AgreesWithPrintfOnHardValues) {
+    GlobalLocale c("C");
+    for (const double x : hardValues()) {
+        if (x == 0)
+            continue;
+        ASSERT_EQ(doubleToText(x), printfG(x, 15)) << "bits of " << printfG(x, 17);
+    }
+}
+
 TEST(FloatToText, AgreesWithPrintfOnRandomValues) {
     GlobalLocale c("C");
     std::mt19937_64 rng(7);
@@ -332,6 +378,18 @@ TEST(RoundTo, AgreesWithIntegerReference) {
     for (int i = 0; i < 6000; ++i) {
         const double x = i % 3 == 0 ? randomBits(rng) : randomDecimal(rng);
         const int n = places(rng);
+        ASSERT_EQ(roundTo(x, n), referenceRound(x, n)) << printfG(x, 17) << " at " << n;
+    }
+}
+
+TEST(RoundTo, AgreesWithIntegerReferenceOnHardValues) {
+    GlobalLocale c("C");
+    const std::vector<double> values = hardValues();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const double x = values[i];
+        const int n = static_cast<int>(i % 9) - 1; // -1 .. 7 places
+        if (!std::isfinite(referenceRound(x, n)))
+            continue; // rounded past the largest double: roundTo keeps the largest
         ASSERT_EQ(roundTo(x, n), referenceRound(x, n)) << printfG(x, 17) << " at " << n;
     }
 }

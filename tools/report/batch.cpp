@@ -35,16 +35,17 @@ std::string Batch::gear(std::size_t index, GearInput& gear)
 
 std::string Batch::gearOf(const edbtool::CsvRecord& record, GearInput& gear) const
 {
-    const std::string where = path + ":" + std::to_string(record.line) + ": ";
+    // Built only for a message: every row of a batch passes here twice.
+    const auto where = [&] { return path + ":" + std::to_string(record.line) + ": "; };
     if (record.fields.size() != columns.size())
-        return where + std::to_string(record.fields.size()) + " cells, the header names " +
+        return where() + std::to_string(record.fields.size()) + " cells, the header names " +
                std::to_string(columns.size());
     gear = GearInput{};
     for (std::size_t c = 0; c < columns.size(); ++c) {
         if (record.fields[c].empty()) continue;
-        if (std::string e = setOption(gear, columns[c], record.fields[c]); !e.empty()) return where + e;
+        if (std::string e = setOption(gear, columns[c], record.fields[c]); !e.empty()) return where() + e;
     }
-    if (std::string e = checkCombination(gear); !e.empty()) return where + e;
+    if (std::string e = checkCombination(gear); !e.empty()) return where() + e;
     return {};
 }
 

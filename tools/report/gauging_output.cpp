@@ -148,8 +148,10 @@ std::string withTestDimensions(const RunResult& run, const InspectionOptions& op
 std::string RunWriter::write(std::string& line, const GearInput& gear, const RunResult& run,
                              std::optional<std::string_view> pair) const
 {
-    // The report's values, found once for the test dimensions and the row.
-    const RunValues values = runValues(run);
+    // The report's values, found once for the test dimensions and the row;
+    // a plain JSON line takes them itself.
+    const bool wanted = csv_ || options_.enabled || options_.iso_class;
+    const RunValues values = wanted ? runValues(run) : RunValues{};
     const bool report = run.outcome == Outcome::Report;
     std::optional<TestDimensions> t;
     if (options_.enabled && report) t = testDimensions(values, options_);

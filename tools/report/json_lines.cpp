@@ -1,9 +1,8 @@
 #include "json_lines.hpp"
 
-#include <geardb/utf8.hpp>
+#include "json_text.hpp"
 
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
+#include <charconv>
 
 namespace gearcalc::report {
 
@@ -18,45 +17,52 @@ const char* statusName(Outcome outcome)
     return "error";
 }
 
+// Writes the JSON text straight into the line: members separated by commas,
+// strings through appendJsonString.
 struct JsonLines::Writer {
-    rapidjson::StringBuffer buffer;
-    rapidjson::Writer<rapidjson::StringBuffer> json;
-    std::string mended;
+    std::string* out = nullptr;
+    bool first = true; // nothing written yet in the open object or array
 
-    void key(std::string_view name) { json.Key(name.data(), static_cast<rapidjson::SizeType>(name.size())); }
-
-    void text(std::string_view s)
+    void separate()
     {
-        std::size_t bad = gr::db::firstInvalidUtf8(s);
-        if (bad == std::string_view::npos) {
-            json.String(s.data(), static_cast<rapidjson::SizeType>(s.size()));
-            return;
-        }
-        mended.clear();
-        while (bad != std::string_view::npos) {
-            mended.append(s.substr(0, bad));
-            mended += "\xEF\xBF\xBD"; // U+FFFD
-            s.remove_prefix(bad + 1);
-            bad = gr::db::firstInvalidUtf8(s);
-        }
-        mended.append(s);
-        json.String(mended.data(), static_cast<rapidjson::SizeType>(mended.size()));
+        if (!first) *out += ',';
+        first = false;
     }
+    void key(std::string_view name)
+    {
+        separate();
+        appendJsonString(*out, name);
+        *out += ':';
+    }
+    void open(char bracket)
+    {
+        *out += bracket;
+        first = true;
+    }
+    void close(char bracket)
+    {
+        *out += bracket;
+        first = false;
+    }
+    void null() { *out += "null"; }
+
+    void text(std::string_view s) { appendJsonString(*out, s); }
     template <typename T>
     void text(const std::optional<T>& s)
     {
         if (s) text(std::string_view(*s));
-        else json.Null();
+        else null();
     }
     void number(const std::optional<int>& n)
     {
-        if (n) json.Int(*n);
-        else json.Null();
+        if (!n) return null();
+        char digits[16];
+        *out += std::string_view(digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, *n).ptr - digits));
     }
 
     void input(const GearInput& gear)
     {
-        json.StartObject();
+        open('{');
         const bool direct = !gear.item;
         const std::optional<std::string> none;
         key("item");
@@ -73,11 +79,14 @@ struct JsonLines::Writer {
         text(gear.helix);
         key("helix_dms");
         if (gear.helix_dms) {
-            json.StartArray();
-            for (const std::string& part : *gear.helix_dms) text(part);
-            json.EndArray();
+            open('[');
+            for (const std::string& part : *gear.helix_dms) {
+                separate();
+                text(part);
+            }
+            close(']');
         } else {
-            json.Null();
+            null();
         }
         key("grade");
         number(gear.grade);
@@ -85,7 +94,7 @@ struct JsonLines::Writer {
         text(gear.deviation);
         key("tolerance");
         number(gear.tolerance);
-        json.EndObject();
+        close('}');
     }
 };
 
@@ -97,9 +106,8 @@ void JsonLines::append(std::string& out, const GearInput& gear, const RunResult&
                        std::span<const std::pair<std::string_view, std::string_view>> more)
 {
     Writer& w = *writer_;
-    w.buffer.Clear();
-    w.json.Reset(w.buffer);
-    w.json.StartObject();
+    w.out = &out;
+    w.open('{');
     w.key("status");
     w.text(std::string_view(statusName(result.outcome)));
     w.key("input");
@@ -117,19 +125,21 @@ void JsonLines::append(std::string& out, const GearInput& gear, const RunResult&
     w.key("report");
     w.text(std::string_view(result.report));
     w.key("messages");
-    w.json.StartArray();
-    for (const std::string& m : result.messages) w.text(std::string_view(m));
-    w.json.EndArray();
+    w.open('[');
+    for (const std::string& m : result.messages) {
+        w.separate();
+        w.text(std::string_view(m));
+    }
+    w.close(']');
     if (inspection) {
         w.key("inspection");
-        w.json.RawValue(inspection->data(), inspection->size(), rapidjson::kObjectType);
+        out += *inspection;
     }
     for (const auto& [name, value] : more) {
         w.key(name);
-        w.json.RawValue(value.data(), value.size(), rapidjson::kObjectType);
+        out += value;
     }
-    w.json.EndObject();
-    out.append(w.buffer.GetString(), w.buffer.GetSize());
+    w.close('}');
     out += '\n';
 }
 

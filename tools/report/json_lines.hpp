@@ -17,10 +17,9 @@ namespace gearcalc::report {
 // The JSON name of an outcome: "ok", "not_found", "no_module" or "error".
 const char* statusName(Outcome outcome);
 
-// Writes with a streaming writer whose buffer is reused from line to line:
-// no document is built. Texts that are not well-formed UTF-8 (a typed
-// argument can be anything) are written with U+FFFD for each byte that does
-// not fit.
+// Writes straight into the caller's line: no document is built. Texts
+// that are not well-formed UTF-8 (a typed argument can be anything) are
+// written with U+FFFD for each byte that does not fit.
 class JsonLines {
 public:
     JsonLines();

@@ -221,12 +221,13 @@ int runAll(std::size_t count, RunAt runAt, const std::string& source, const RunW
         line.clear();
         const std::string missing = writer.write(line, gear, result);
         out.add(line);
-        const std::string where = source + " #" + std::to_string(index + 1) + ": ";
+        // Built only for a message: most gears have none.
+        const auto where = [&] { return source + " #" + std::to_string(index + 1) + ": "; };
         if (result.outcome != Outcome::Report) {
-            reportMessages(result, where);
+            reportMessages(result, where());
             if (status == kExitReport) status = exitStatus(result.outcome);
         } else if (!missing.empty()) {
-            std::cerr << where << missing << '\n';
+            std::cerr << where() << missing << '\n';
             if (status == kExitReport) status = kExitNoTestDimensions;
         }
     }

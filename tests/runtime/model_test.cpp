@@ -1,0 +1,64 @@
+// Finding a control of the window model by its identity.
+#include <gearhost/model.hpp>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+namespace {
+
+using gr::FormModel;
+
+gr::form::Window windowOf(const std::vector<uint32_t>& identities)
+{
+    gr::form::Window window;
+    window.identity = 0x52010001;
+    for (std::size_t i = 0; i < identities.size(); ++i) {
+        gr::form::Element e;
+        e.identity = identities[i];
+        e.name = "c" + std::to_string(i); // tells equal identities apart
+        window.elements.push_back(e);
+    }
+    return window;
+}
+
+// Every size from empty to larger than any form, identities drawn from a
+// small range so that some repeat and some are missing: each is found as
+// the first control of that identity in form order, or not at all.
+TEST(FormModelFind, FindsTheFirstControlOfAnIdentityInFormsOfEverySize)
+{
+    std::mt19937 rng(77);
+    for (std::size_t size = 0; size <= 70; ++size) {
+        std::uniform_int_distribution<uint32_t> identity(0x16010000, 0x16010000 + static_cast<uint32_t>(size) * 2);
+        std::vector<uint32_t> identities(size);
+        for (uint32_t& id : identities) id = identity(rng);
+        const gr::form::Window window = windowOf(identities);
+        FormModel model(window);
+        for (uint32_t id = 0x1600FFFE; id <= 0x16010002 + size * 2; ++id) {
+            const auto first = std::find(identities.begin(), identities.end(), id);
+            const gr::ControlState* found = model.find(id);
+            if (first == identities.end()) {
+                EXPECT_EQ(found, nullptr) << "size " << size << ", identity " << id;
+            } else {
+                ASSERT_NE(found, nullptr) << "size " << size << ", identity " << id;
+                EXPECT_EQ(found->element->name, "c" + std::to_string(first - identities.begin()));
+            }
+        }
+    }
+}
+
+TEST(FormModelFind, ExtremeIdentities)
+{
+    const gr::form::Window window = windowOf({0xFFFFFFFF, 0, 0x06010000});
+    FormModel model(window);
+    ASSERT_NE(model.find(0xFFFFFFFF), nullptr);
+    EXPECT_EQ(model.find(0xFFFFFFFF)->element->name, "c0");
+    ASSERT_NE(model.find(0), nullptr);
+    EXPECT_EQ(model.find(0)->element->name, "c1");
+    EXPECT_EQ(model.find(1), nullptr);
+    EXPECT_EQ(model.find(0xFFFFFFFE), nullptr);
+}
+
+} // namespace
