@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <random>
 #include <vector>
 
@@ -18,7 +19,9 @@ gr::form::Window windowOf(const std::vector<uint32_t>& identities)
     for (std::size_t i = 0; i < identities.size(); ++i) {
         gr::form::Element e;
         e.identity = identities[i];
-        e.name = "c" + std::to_string(i); // tells equal identities apart
+        char name[24];
+        std::snprintf(name, sizeof name, "c%zu", i); // tells equal identities apart
+        e.name = name;
         window.elements.push_back(e);
     }
     return window;
@@ -43,7 +46,9 @@ TEST(FormModelFind, FindsTheFirstControlOfAnIdentityInFormsOfEverySize)
                 EXPECT_EQ(found, nullptr) << "size " << size << ", identity " << id;
             } else {
                 ASSERT_NE(found, nullptr) << "size " << size << ", identity " << id;
-                EXPECT_EQ(found->element->name, "c" + std::to_string(first - identities.begin()));
+                char name[24];
+                std::snprintf(name, sizeof name, "c%td", first - identities.begin());
+                EXPECT_EQ(found->element->name, name);
             }
         }
     }
