@@ -23,21 +23,36 @@ FormModel::FormModel(const form::Window& window) : description_(&window), window
         c.items = e.items;
         controls_.push_back(std::move(c));
     }
-    by_identity_.reserve(controls_.size());
-    for (std::size_t i = 0; i < controls_.size(); ++i)
-        by_identity_.emplace_back(controls_[i].identity, static_cast<uint32_t>(i));
-    // Stable, so that of equal identities the first in form order is found.
-    std::stable_sort(by_identity_.begin(), by_identity_.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    // A power of two of at least twice the controls; of equal identities
+    // the first in form order is the one found.
+    uint32_t bits = 1;
+    while ((std::size_t{1} << bits) < 2 * controls_.size())
+        ++bits;
+    hash_shift_ = 32 - bits;
+    by_identity_.assign(std::size_t{1} << bits, kNoControl);
+    const std::size_t mask = by_identity_.size() - 1;
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        for (std::size_t at = slotOf(controls_[i].identity);; at = (at + 1) & mask) {
+            const uint32_t there = by_identity_[at];
+            if (there == kNoControl) {
+                by_identity_[at] = static_cast<uint32_t>(i);
+                break;
+            }
+            if (controls_[there].identity == controls_[i].identity) break; // an earlier one holds it
+        }
+    }
 }
 
 ControlState* FormModel::find(uint32_t identity)
 {
-    const auto it = std::lower_bound(by_identity_.begin(), by_identity_.end(), identity,
-                                     [](const auto& entry, uint32_t id) { return entry.first < id; });
-    if (it != by_identity_.end() && it->first == identity && it->second < controls_.size() &&
-        controls_[it->second].identity == identity)
-        return &controls_[it->second];
+    if (!by_identity_.empty()) {
+        const std::size_t mask = by_identity_.size() - 1;
+        for (std::size_t at = slotOf(identity);; at = (at + 1) & mask) {
+            const uint32_t i = by_identity_[at];
+            if (i == kNoControl || i >= controls_.size()) break;
+            if (controls_[i].identity == identity) return &controls_[i];
+        }
+    }
     // Controls added through controls() after construction are not indexed.
     for (ControlState& c : controls_)
         if (c.identity == identity) return &c;

@@ -174,6 +174,15 @@ std::vector<double> hardValues() {
         values.insert(values.end(), {fifteen, std::nextafter(fifteen, 0.0), std::nextafter(fifteen, kInf), g,
                                      g + h, g - h, g * h, g / h, std::cos(g) * h, roundTo(g, 4), roundTo(g / h, 4)});
     }
+    // Values of at most four decimals, of every length up to 15 digits and
+    // past it, with their neighbours: the short way to the digits.
+    std::uniform_int_distribution<int> length(1, 17);
+    for (int i = 0; i < 40000; ++i) {
+        const int n = length(rng);
+        std::uniform_int_distribution<long long> digits(1, static_cast<long long>(std::pow(10.0, n)) - 1);
+        const double x = static_cast<double>(digits(rng)) / 1e4;
+        values.insert(values.end(), {x, -x, std::nextafter(x, 0.0), std::nextafter(x, kInf), x / 10, x * 3});
+    }
     std::erase_if(values, [](double x) { return !std::isfinite(x); });
     return values;
 }

@@ -66,4 +66,22 @@ TEST(FormModelFind, ExtremeIdentities)
     EXPECT_EQ(model.find(0xFFFFFFFE), nullptr);
 }
 
+// The index is made once; controls added or renumbered through controls()
+// afterwards are still found, and an old identity no longer is.
+TEST(FormModelFind, ControlsChangedAfterConstruction)
+{
+    const gr::form::Window window = windowOf({0x16010001, 0x16010002, 0x16010003});
+    FormModel model(window);
+    gr::ControlState added;
+    added.identity = 0x16010009;
+    model.controls().push_back(added);
+    model.controls()[1].identity = 0x16010007;
+    ASSERT_NE(model.find(0x16010009), nullptr);
+    EXPECT_EQ(model.find(0x16010009)->identity, 0x16010009u);
+    ASSERT_NE(model.find(0x16010007), nullptr);
+    EXPECT_EQ(model.find(0x16010007)->element->name, "c1");
+    EXPECT_EQ(model.find(0x16010002), nullptr);
+    EXPECT_EQ(model.find(0x16010003)->element->name, "c2");
+}
+
 } // namespace

@@ -86,6 +86,23 @@ TEST(JsonString, AgreesWithRapidJsonOnRandomBytes)
     }
 }
 
+TEST(JsonString, OneByteNeedingCareAtEveryPlaceOfALongRun)
+{
+    // Plain runs are scanned sixteen bytes at a time: a byte that needs care
+    // must be found wherever it falls in or across those words, and the
+    // bytes around it copied whole.
+    const std::string specials[] = {"\"", "\\", "\n", std::string(1, '\0'), "\x1f", "\x7f",
+                                    "\xE4\xB8\xAD", "\xE4", "\xFF", " ", "~"};
+    for (const std::string& special : specials) {
+        for (std::size_t before = 0; before <= 40; ++before) {
+            for (std::size_t after : {0, 1, 7, 8, 9, 15, 16, 17, 33}) {
+                const std::string text = std::string(before, 'x') + special + std::string(after, 'y');
+                ASSERT_EQ(jsonString(text), reference(text)) << before << " + " << after;
+            }
+        }
+    }
+}
+
 TEST(JsonString, AppendsToWhatIsThere)
 {
     std::string out = "{\"k\":";

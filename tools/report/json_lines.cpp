@@ -2,7 +2,10 @@
 
 #include "json_text.hpp"
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
+#include <memory>
 
 namespace gearcalc::report {
 
@@ -17,36 +20,76 @@ const char* statusName(Outcome outcome)
     return "error";
 }
 
-// Writes the JSON text straight into the line: members separated by commas,
-// strings through appendJsonString.
+// Writes the JSON text through a cursor into a buffer of its own, kept
+// from line to line (grown, never cleared or zeroed), then appends it to
+// the line in one piece.
 struct JsonLines::Writer {
-    std::string* out = nullptr;
-    bool first = true; // nothing written yet in the open object or array
+    std::unique_ptr<char[]> buffer;
+    std::size_t capacity = 0;
+    std::size_t used = 0; // bytes of the line so far
+    bool first = true;    // nothing written yet in the open object or array
+
+    void begin() { used = 0; }
+    void end(std::string& line) { line.append(buffer.get(), used); }
+
+    // Where `n` more bytes may be written.
+    char* room(std::size_t n)
+    {
+        if (capacity - used < n) {
+            const std::size_t grown = std::max(2 * capacity, used + n + 4096);
+            auto bigger = std::make_unique_for_overwrite<char[]>(grown);
+            if (used != 0) std::memcpy(bigger.get(), buffer.get(), used);
+            buffer = std::move(bigger);
+            capacity = grown;
+        }
+        return buffer.get() + used;
+    }
+    void put(char c)
+    {
+        *room(1) = c;
+        ++used;
+    }
+    void put(std::string_view s)
+    {
+        if (s.empty()) return;
+        std::memcpy(room(s.size()), s.data(), s.size());
+        used += s.size();
+    }
 
     void separate()
     {
-        if (!first) *out += ',';
+        if (!first) put(',');
         first = false;
     }
+    // Member names are this program's own identifiers (letters, digits
+    // and '_'), so they go in as they are.
     void key(std::string_view name)
     {
         separate();
-        appendJsonString(*out, name);
-        *out += ':';
+        char* o = room(name.size() + 3);
+        *o++ = '"';
+        std::memcpy(o, name.data(), name.size());
+        o[name.size()] = '"';
+        o[name.size() + 1] = ':';
+        used += name.size() + 3;
     }
     void open(char bracket)
     {
-        *out += bracket;
+        put(bracket);
         first = true;
     }
     void close(char bracket)
     {
-        *out += bracket;
+        put(bracket);
         first = false;
     }
-    void null() { *out += "null"; }
+    void null() { put("null"); }
 
-    void text(std::string_view s) { appendJsonString(*out, s); }
+    void text(std::string_view s)
+    {
+        char* o = room(jsonStringBound(s.size()));
+        used += static_cast<std::size_t>(writeJsonString(o, s) - o);
+    }
     template <typename T>
     void text(const std::optional<T>& s)
     {
@@ -57,7 +100,7 @@ struct JsonLines::Writer {
     {
         if (!n) return null();
         char digits[16];
-        *out += std::string_view(digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, *n).ptr - digits));
+        put(std::string_view(digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, *n).ptr - digits)));
     }
 
     void input(const GearInput& gear)
@@ -106,7 +149,7 @@ void JsonLines::append(std::string& out, const GearInput& gear, const RunResult&
                        std::span<const std::pair<std::string_view, std::string_view>> more)
 {
     Writer& w = *writer_;
-    w.out = &out;
+    w.begin();
     w.open('{');
     w.key("status");
     w.text(std::string_view(statusName(result.outcome)));
@@ -133,14 +176,15 @@ void JsonLines::append(std::string& out, const GearInput& gear, const RunResult&
     w.close(']');
     if (inspection) {
         w.key("inspection");
-        out += *inspection;
+        w.put(*inspection);
     }
     for (const auto& [name, value] : more) {
         w.key(name);
-        out += value;
+        w.put(value);
     }
     w.close('}');
-    out += '\n';
+    w.put('\n');
+    w.end(out);
 }
 
 } // namespace gearcalc::report

@@ -100,9 +100,13 @@ private:
     const form::Window* description_ = nullptr;
     uint32_t window_identity_ = 0;
     std::vector<ControlState> controls_;
-    // (identity, position in controls_) sorted by identity: every property
-    // access finds its control, so this is on the hot path of every routine.
-    std::vector<std::pair<uint32_t, uint32_t>> by_identity_;
+    // Every property access finds its control, so this is on the hot path
+    // of every routine: an open-addressing table of positions in controls_
+    // (kNoControl where free), hashed by identity, at most half full.
+    static constexpr uint32_t kNoControl = UINT32_MAX;
+    std::vector<uint32_t> by_identity_;
+    uint32_t hash_shift_ = 32;
+    uint32_t slotOf(uint32_t identity) const { return (identity * 0x9E3779B1u) >> hash_shift_; }
 };
 
 } // namespace gr
