@@ -25,6 +25,7 @@ struct RunValues {
     double upper_deviation = 0.0; // A
     // The program's number constants, read once per run.
     double pi = 0.0, half_turn = 0.0, slack = 0.0;
+    rt::Control result_box{}; // where the report lines go
 };
 
 double rad(const RunValues& run, double degrees)
@@ -74,7 +75,8 @@ double pitchDiameter(const rt::Runtime& rt, const RunValues& run)
 // Appends one report line: label, value text and suffix joined. Lines are
 // short, so they are joined on the stack; a long one (an absurd typed
 // value) goes through the heap.
-void line(const rt::Runtime& rt, std::string_view label, std::string_view value = {}, std::string_view suffix = {})
+void line(const rt::Runtime& rt, const RunValues& run, std::string_view label, std::string_view value = {},
+          std::string_view suffix = {})
 {
     const std::size_t size = label.size() + value.size() + suffix.size();
     char buffer[256];
@@ -82,7 +84,7 @@ void line(const rt::Runtime& rt, std::string_view label, std::string_view value 
         char* end = std::copy(label.begin(), label.end(), buffer);
         end = std::copy(value.begin(), value.end(), end);
         end = std::copy(suffix.begin(), suffix.end(), end);
-        rt.AppendText(rt.Ctl(slot::结果编辑框), std::string_view(buffer, size));
+        rt.AppendText(run.result_box, std::string_view(buffer, size));
         return;
     }
     std::string text;
@@ -90,7 +92,7 @@ void line(const rt::Runtime& rt, std::string_view label, std::string_view value 
     text += label;
     text += value;
     text += suffix;
-    rt.AppendText(rt.Ctl(slot::结果编辑框), text);
+    rt.AppendText(run.result_box, text);
 }
 
 std::string fourDecimals(const rt::Runtime& rt, double x)
@@ -161,25 +163,25 @@ void geometry(const rt::Runtime& rt, RunValues& run)
     const std::string teeth_text = textOf(rt, slot::齿数编辑框);
     const std::string pressure_text = textOf(rt, slot::压力角编辑框);
 
-    line(rt, rt.Const(text::kBasicHeader));
-    line(rt, rt.Const(text::kModule), module_text);
-    line(rt, rt.Const(text::kTeeth), teeth_text);
-    line(rt, rt.Const(text::kPressureAngle), pressure_text, rt.Const(text::kDegree));
-    line(rt, rt.Const(text::kHelixAngle), run.helix, rt.Const(text::kDegreeBreak));
-    line(rt, rt.Const(text::kResultsHeader));
+    line(rt, run, rt.Const(text::kBasicHeader));
+    line(rt, run, rt.Const(text::kModule), module_text);
+    line(rt, run, rt.Const(text::kTeeth), teeth_text);
+    line(rt, run, rt.Const(text::kPressureAngle), pressure_text, rt.Const(text::kDegree));
+    line(rt, run, rt.Const(text::kHelixAngle), run.helix, rt.Const(text::kDegreeBreak));
+    line(rt, run, rt.Const(text::kResultsHeader));
 
     const double m = rt.TextToNumber(module_text);
     const double z = rt.TextToNumber(teeth_text);
     const double alpha = rt.TextToNumber(pressure_text);
     const double beta = rt.TextToNumber(run.helix);
 
-    line(rt, rt.Const(text::kPitchDiameter), fourDecimals(rt, pitchDiameter(rt, run, m, z, beta)));
-    line(rt, rt.Const(text::kTipDiameter), fourDecimals(rt, m * ((z / rt.Cos(rad(run, beta))) + 2.0)));
-    line(rt, rt.Const(text::kRootDiameter), fourDecimals(rt, m * ((z / rt.Cos(rad(run, beta))) - 2.5)));
-    line(rt, rt.Const(text::kBaseDiameter), fourDecimals(rt, (m * z) * rt.Cos(rad(run, alpha))));
-    line(rt, rt.Const(text::kAddendum), module_text);
-    line(rt, rt.Const(text::kDedendum), plain(rt, m * 1.25));
-    line(rt, rt.Const(text::kWholeDepth), plain(rt, m + (m * 1.25)));
+    line(rt, run, rt.Const(text::kPitchDiameter), fourDecimals(rt, pitchDiameter(rt, run, m, z, beta)));
+    line(rt, run, rt.Const(text::kTipDiameter), fourDecimals(rt, m * ((z / rt.Cos(rad(run, beta))) + 2.0)));
+    line(rt, run, rt.Const(text::kRootDiameter), fourDecimals(rt, m * ((z / rt.Cos(rad(run, beta))) - 2.5)));
+    line(rt, run, rt.Const(text::kBaseDiameter), fourDecimals(rt, (m * z) * rt.Cos(rad(run, alpha))));
+    line(rt, run, rt.Const(text::kAddendum), module_text);
+    line(rt, run, rt.Const(text::kDedendum), plain(rt, m * 1.25));
+    line(rt, run, rt.Const(text::kWholeDepth), plain(rt, m + (m * 1.25)));
 
     // The transverse pressure angle, held as text.
     const std::string alpha_t = rt.ValueToText(rt.Atan(rt.Tan(rad(run, alpha)) / rt.Cos(rad(run, beta)))).str();
@@ -196,30 +198,30 @@ void geometry(const rt::Runtime& rt, RunValues& run)
             rt.ValueToText(rt.Cos(rad(run, alpha)) * (((static_cast<double>(k) - 0.5) * run.pi) + (zv * inv_alpha))).str();
         const double w = rt.TextToNumber(run.unit_span) * m;
         run.teeth_spanned = k;
-        line(rt, rt.Const(text::kSpan), fourDecimals(rt, w));
+        line(rt, run, rt.Const(text::kSpan), fourDecimals(rt, w));
     } else {
         const int32_t k = toInt(rt.RoundTo(((alpha / run.half_turn) * z) + 0.5, 0));
         const double kd = static_cast<double>(k);
         const double w = (rt.Cos(rad(run, alpha)) * (((kd - 0.5) * run.pi) + (z * inv_alpha))) * m;
-        line(rt, rt.Const(text::kSpan), fourDecimals(rt, w));
+        line(rt, run, rt.Const(text::kSpan), fourDecimals(rt, w));
         run.unit_span = rt.ValueToText(rt.Cos(rad(run, alpha)) * (((kd - 0.5) * run.pi) + (z * inv_alpha))).str();
         run.teeth_spanned = k;
     }
-    line(rt, rt.Const(text::kTeethSpanned), rt.ValueToText(run.teeth_spanned));
+    line(rt, run, rt.Const(text::kTeethSpanned), rt.ValueToText(run.teeth_spanned));
 }
 
 // The accuracy block: grade, upper and lower allowances, tolerance and the
 // maker's span measurement with its lower deviation.
 void accuracy(const rt::Runtime& rt, RunValues& run)
 {
-    line(rt, rt.Const(text::kAccuracyHeader));
+    line(rt, run, rt.Const(text::kAccuracyHeader));
 
     const int64_t grade = rt.GetPropertyInt(rt.Ctl(slot::精度组合框), prop::kSelectedIndex);
     if (grade == -1) {
-        line(rt, rt.Const(text::kNoGrade));
+        line(rt, run, rt.Const(text::kNoGrade));
     } else {
         rt::Text item = rt.ItemText(rt.Ctl(slot::精度组合框), static_cast<int32_t>(grade));
-        line(rt, rt.Const(text::kGrade), item, rt.Const(text::kGradeSuffix));
+        line(rt, run, rt.Const(text::kGrade), item, rt.Const(text::kGradeSuffix));
     }
 
     const double m = numberOf(rt, slot::模数编辑框);
@@ -235,13 +237,13 @@ void accuracy(const rt::Runtime& rt, RunValues& run)
         rt::Text field = rt.ItemText(rt.Ctl(slot::齿厚偏差组合框), static_cast<int32_t>(series));
         if (found) {
             run.upper_deviation = rt.ReadNumber(field);
-            line(rt, rt.Const(text::kUpperDeviation), plain(rt, run.upper_deviation));
+            line(rt, run, rt.Const(text::kUpperDeviation), plain(rt, run.upper_deviation));
             const double wz = (rt.TextToNumber(run.unit_span) * m) - (rt.Abs(run.upper_deviation) * rt.Cos(rad(run, alpha)));
-            line(rt, rt.Const(text::kMakerSpan), fourDecimals(rt, wz));
+            line(rt, run, rt.Const(text::kMakerSpan), fourDecimals(rt, wz));
         } else {
             upper_known = false;
-            line(rt, rt.Const(text::kUpperDeviation), rt.Const(text::kOutOfTable));
-            line(rt, rt.Const(text::kMakerSpan), rt.Const(text::kOutOfTable));
+            line(rt, run, rt.Const(text::kUpperDeviation), rt.Const(text::kOutOfTable));
+            line(rt, run, rt.Const(text::kMakerSpan), rt.Const(text::kOutOfTable));
         }
     }
 
@@ -251,19 +253,19 @@ void accuracy(const rt::Runtime& rt, RunValues& run)
         rt::Text item = rt.ItemText(rt.Ctl(slot::齿厚公差组合框), static_cast<int32_t>(tolerance));
         rt::Text field = rt.NumberToNameText(rt.TextToNumber(item), true);
         if (!found) {
-            line(rt, rt.Const(text::kLowerDeviation), rt.Const(text::kOutOfTable));
-            line(rt, rt.Const(text::kTolerance), rt.Const(text::kOutOfTable));
-            line(rt, rt.Const(text::kMakerLowerDeviation), rt.Const(text::kOutOfTable));
+            line(rt, run, rt.Const(text::kLowerDeviation), rt.Const(text::kOutOfTable));
+            line(rt, run, rt.Const(text::kTolerance), rt.Const(text::kOutOfTable));
+            line(rt, run, rt.Const(text::kMakerLowerDeviation), rt.Const(text::kOutOfTable));
         } else {
             const double t = rt.ReadNumber(field);
-            line(rt, rt.Const(text::kLowerDeviation),
+            line(rt, run, rt.Const(text::kLowerDeviation),
                  upper_known ? plain(rt, run.upper_deviation - t) : std::string(rt.Const(text::kOutOfTable)));
             {
                 rt::Value stored = rt.ReadField(field);
-                line(rt, rt.Const(text::kTolerance), rt.ValueToText(stored));
+                line(rt, run, rt.Const(text::kTolerance), rt.ValueToText(stored));
             }
             const double t3 = rt.ReadNumber(field);
-            line(rt, rt.Const(text::kMakerLowerDeviation), fourDecimals(rt, t3 * rt.Cos(rad(run, alpha))));
+            line(rt, run, rt.Const(text::kMakerLowerDeviation), fourDecimals(rt, t3 * rt.Cos(rad(run, alpha))));
         }
     }
 }
@@ -278,10 +280,11 @@ void Calculate(const rt::Runtime& rt)
     run.slack = rt.Number(number::kSlack);
     if (ticked(rt, slot::货号选择框) && !applyItem(rt, run)) return;
 
-    rt.SetPropertyText(rt.Ctl(slot::结果编辑框), prop::kText, rt.Const(text::kEmpty));
+    run.result_box = rt.Ctl(slot::结果编辑框);
+    rt.SetPropertyText(run.result_box, prop::kText, rt.Const(text::kEmpty));
     settleHelix(rt, run);
     if (textOf(rt, slot::模数编辑框).empty()) return;
-    rt.SetProperty(rt.Ctl(slot::结果编辑框), prop::kEditTextColour, kBlue);
+    rt.SetProperty(run.result_box, prop::kEditTextColour, kBlue);
 
     geometry(rt, run);
     accuracy(rt, run);

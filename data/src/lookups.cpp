@@ -10,26 +10,30 @@ namespace gearcalc {
 
 namespace {
 
+// The field names a condition reads are the program's constants, fetched
+// once per search rather than once per record.
 struct ItemSearch {
-    std::string wanted; // the item number typed by the user
+    std::string wanted;           // the item number typed by the user
+    std::string_view item_number; // the field holding each record's item number
 };
 
 struct RangeSearch {
     double d = 0.0;     // the pitch diameter to bracket
     double slack = 0.0; // how far outside its ends a range still holds
+    std::string_view minimum, maximum; // the fields holding a range's ends
 };
 
 bool itemMatches(const rt::Runtime& rt, ItemSearch& s)
 {
-    rt::Text number = rt.ReadText(rt.Const(text::kFieldItemNumber));
+    rt::Text number = rt.ReadText(s.item_number);
     return number.view() == s.wanted;
 }
 
 bool rangeHolds(const rt::Runtime& rt, RangeSearch& s)
 {
     // 最大 is read only for rows that pass the lower test.
-    if (!(rt.ReadNumber(rt.Const(text::kFieldMinimum)) - s.d <= s.slack)) return false;
-    return rt.ReadNumber(rt.Const(text::kFieldMaximum)) - s.d >= -s.slack;
+    if (!(rt.ReadNumber(s.minimum) - s.d <= s.slack)) return false;
+    return rt.ReadNumber(s.maximum) - s.d >= -s.slack;
 }
 
 } // namespace
@@ -93,7 +97,7 @@ ItemLookup FindItem(const rt::Runtime& rt, std::string_view item_number)
         return ItemLookup::CatalogueUnavailable;
     }
     rt.GoFirst();
-    ItemSearch search{std::string(item_number)};
+    ItemSearch search{std::string(item_number), rt.Const(text::kFieldItemNumber)};
     bool found = rt.SearchRecord(rt.RoutineValue(value::kCondItem), &search);
     return found ? ItemLookup::Found : ItemLookup::NotFound;
 }
@@ -102,7 +106,8 @@ bool FindDiameterRow(const rt::Runtime& rt, uint32_t table, double pitch_diamete
 {
     if (!rt.SelectDatabase(rt.Const(table))) return false;
     rt.GoFirst();
-    RangeSearch search{pitch_diameter, rt.Number(number::kSlack)};
+    RangeSearch search{pitch_diameter, rt.Number(number::kSlack), rt.Const(text::kFieldMinimum),
+                       rt.Const(text::kFieldMaximum)};
     const value::Id condition = table == text::kToleranceAlias ? value::kCondToleranceRow : value::kCondDeviationRow;
     return rt.SearchRecord(rt.RoutineValue(condition), &search);
 }

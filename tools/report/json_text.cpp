@@ -68,6 +68,15 @@ inline void copyPlain(const unsigned char* s, std::size_t size, std::size_t& i, 
         *o++ = static_cast<char>(s[i++]);
 }
 
+// Whether a three-byte sequence that needs no range check of its second
+// byte starts at `s[i]`.
+inline bool isCommonThreeByte(const unsigned char* s, std::size_t size, std::size_t i)
+{
+    if (size - i < 3) return false;
+    const unsigned lead = s[i];
+    return lead - 0xE1u <= 0xEFu - 0xE1u && lead != 0xED && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80;
+}
+
 char* writeJsonString(char* o, std::string_view text)
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
@@ -81,15 +90,16 @@ char* writeJsonString(char* o, std::string_view text)
         const unsigned char b = s[i];
         const char kind = kByteClass[b];
         if (kind == 'L') {
-            // Three-byte sequences (the Chinese texts) checked inline:
-            // E1..EC and EE..EF take any two continuation bytes.
-            if (b >= 0xE1 && b != 0xED && b <= 0xEF && size - i >= 3 && (s[i + 1] & 0xC0) == 0x80 &&
-                (s[i + 2] & 0xC0) == 0x80) {
-                o[0] = static_cast<char>(b);
-                o[1] = static_cast<char>(s[i + 1]);
-                o[2] = static_cast<char>(s[i + 2]);
-                o += 3;
-                i += 3;
+            // Runs of three-byte sequences (the Chinese texts) checked
+            // inline: E1..EC and EE..EF take any two continuation bytes.
+            if (isCommonThreeByte(s, size, i)) {
+                do {
+                    o[0] = static_cast<char>(s[i]);
+                    o[1] = static_cast<char>(s[i + 1]);
+                    o[2] = static_cast<char>(s[i + 2]);
+                    o += 3;
+                    i += 3;
+                } while (isCommonThreeByte(s, size, i));
                 continue;
             }
             const std::size_t n = gr::db::utf8SequenceLength(text, i);

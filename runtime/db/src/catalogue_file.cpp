@@ -254,10 +254,12 @@ std::string_view Catalogue::fileName() const noexcept
 
 std::optional<std::size_t> Catalogue::fieldIndex(std::string_view name) const noexcept
 {
-    if (lastField_ < columns_.size() && columns_[lastField_].field.name == name) return lastField_;
+    for (const std::size_t last : lastFields_)
+        if (last < columns_.size() && columns_[last].field.name == name) return last;
     for (std::size_t i = 0; i < columns_.size(); ++i) {
         if (columns_[i].field.name == name) {
-            lastField_ = i;
+            lastFields_[1] = lastFields_[0];
+            lastFields_[0] = i;
             return i;
         }
     }

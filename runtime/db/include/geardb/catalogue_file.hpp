@@ -145,7 +145,9 @@ private:
     std::string table_;
     std::size_t records_ = 0;
     std::vector<Column> columns_;
-    mutable std::size_t lastField_ = 0;
+    // The two fields found last: a record search reads the same one or two
+    // fields of every record.
+    mutable std::size_t lastFields_[2] = {0, 0};
 };
 
 struct Catalogue::LoadResult {
