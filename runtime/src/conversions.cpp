@@ -81,13 +81,30 @@ constexpr std::array<Wide, kLargestPower + 1> kPowersOfTen = [] {
     return powers;
 }();
 
+// A finite, nonzero value's correctly rounded decimal as an integer:
+// n * 10^(exponent - count + 1), n having `count` digits.
+struct Significand {
+    bool negative = false;
+    int exponent = 0;
+    int count = 0;
+    uint64_t n = 0;
+};
+
+// The number of decimal digits of n (n > 0).
+int digitCount(uint64_t n) {
+    int count = 1;
+    while (count < 20 && n >= static_cast<uint64_t>(kPowersOfTen[static_cast<size_t>(count)]))
+        ++count;
+    return count;
+}
+
 // The fast way to toDecimal's digits, by integer arithmetic: a normal
 // double is exactly m / 2^s (m below 2^53), so |x| * 10^k is m * 10^k / 2^s,
 // whose quotient and remainder 128 bits hold exactly for k <= 22 and
 // s < 128, that is for about 1e-8 <= |x| < 1e15 at 15 digits: every value
 // a report shows. The quotient is rounded half to even, as printf does.
 // False outside that range, and the caller takes the general way.
-bool exactDecimal(double x, int significant, Decimal& d) {
+bool exactSignificand(double x, int significant, Significand& d) {
     const auto bits = std::bit_cast<uint64_t>(x);
     const int biased = static_cast<int>(bits >> 52 & 0x7FF);
     if (biased == 0 || biased == 0x7FF || significant < 1 || significant > 17)
@@ -117,8 +134,8 @@ bool exactDecimal(double x, int significant, Decimal& d) {
         }
         d.negative = (bits >> 63) != 0;
         d.exponent = exponent;
-        d.count = static_cast<int>(std::to_chars(d.digits.data(), d.digits.data() + d.digits.size(), digits).ptr -
-                                   d.digits.data());
+        d.n = digits;
+        d.count = digitCount(digits);
         return true;
     }
     return false;
@@ -136,7 +153,7 @@ constexpr std::array<double, kLargestExactPower + 1> kExactPowersOfTen = {
 // within 2^-53 |x| of that decimal, closer than half a unit of its 15th
 // digit, so to 15 or fewer digits x rounds to the decimal itself: n's digits
 // (the trailing zeros left out later). The division checks it exactly.
-bool shortDecimal(double x, int significant, Decimal& d) {
+bool shortSignificand(double x, int significant, Significand& d) {
     if (significant < 1 || significant > 15)
         return false;
     const double magnitude = std::fabs(x);
@@ -148,10 +165,15 @@ bool shortDecimal(double x, int significant, Decimal& d) {
     if (static_cast<double>(n) >= limit || static_cast<double>(n) / 1e4 != magnitude)
         return false;
     d.negative = std::signbit(x);
-    d.count = static_cast<int>(std::to_chars(d.digits.data(), d.digits.data() + d.digits.size(), n).ptr -
-                               d.digits.data());
+    d.n = n;
+    d.count = digitCount(n);
     d.exponent = d.count - 1 - 4;
     return true;
+}
+
+// The significand by one of the fast ways above; false when neither holds.
+bool fastSignificand(double x, int significant, Significand& d) {
+    return shortSignificand(x, significant, d) || exactSignificand(x, significant, d);
 }
 
 // The digits of x correctly rounded to `significant` digits, as glibc's
@@ -159,9 +181,14 @@ bool shortDecimal(double x, int significant, Decimal& d) {
 template <class T>
 Decimal toDecimal(T x, int significant) {
     if constexpr (std::is_same_v<T, double>) {
-        Decimal d;
-        if (shortDecimal(x, significant, d) || exactDecimal(x, significant, d))
+        if (Significand f; fastSignificand(x, significant, f)) {
+            Decimal d;
+            d.negative = f.negative;
+            d.exponent = f.exponent;
+            d.count = static_cast<int>(std::to_chars(d.digits.data(), d.digits.data() + d.digits.size(), f.n).ptr -
+                                       d.digits.data());
             return d;
+        }
     }
     // to_chars rounds the exact binary value correctly too, only slower.
     char buf[64];
@@ -401,6 +428,32 @@ double roundTo(double x, int places) {
     // Beyond these the result is either the 15-digit value or zero anyway;
     // clamping keeps the index arithmetic below far from overflow.
     places = std::clamp(places, -400, 400);
+
+    // The same rounding on the 15-digit decimal as an integer: the digits
+    // from place -places on dropped, up when the first of them is 5 or more.
+    if (Significand f; fastSignificand(x, 15, f)) {
+        const int keep = f.exponent + places + 1;
+        if (keep < 0)
+            return 0.0;
+        uint64_t kept = f.n;
+        int exponent = f.exponent - f.count + 1;
+        if (keep < f.count) {
+            const auto unit = static_cast<uint64_t>(kPowersOfTen[static_cast<size_t>(f.count - keep)]);
+            kept = f.n / unit;
+            if (f.n % unit >= unit / 10 * 5)
+                ++kept; // may carry to 10^keep, the same value as a '1' one place up
+            else if (keep == 0)
+                return 0.0;
+            exponent = f.exponent - keep + 1;
+        }
+        if (exponent >= -kLargestExactPower && exponent <= kLargestExactPower) {
+            const double magnitude = static_cast<double>(kept);
+            const double scale = kExactPowersOfTen[static_cast<size_t>(std::abs(exponent))];
+            const double value = exponent < 0 ? magnitude / scale : magnitude * scale;
+            return f.negative ? -value : value;
+        }
+    }
+
     const Decimal d = toDecimal(x, 15);
 
     // digits[i] sits at the decimal place d.exponent - i; keep those at or

@@ -69,12 +69,15 @@ inline void copyPlain(const unsigned char* s, std::size_t size, std::size_t& i, 
 }
 
 // Whether a three-byte sequence that needs no range check of its second
-// byte starts at `s[i]`.
-inline bool isCommonThreeByte(const unsigned char* s, std::size_t size, std::size_t i)
+// byte (lead E1..EC or EE..EF) starts at `s[i]`, with a fourth byte after
+// it: read as one word, little end first.
+inline bool isCommonThreeByte(const unsigned char* s, std::size_t size, std::size_t i, uint32_t& word)
 {
-    if (size - i < 3) return false;
-    const unsigned lead = s[i];
-    return lead - 0xE1u <= 0xEFu - 0xE1u && lead != 0xED && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80;
+    if (size - i < 4) return false;
+    std::memcpy(&word, s + i, 4);
+    if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap32(word);
+    const uint32_t lead = word & 0xFF;
+    return (word & 0xC0C0F0) == 0x8080E0 && lead != 0xE0 && lead != 0xED;
 }
 
 char* writeJsonString(char* o, std::string_view text)
@@ -92,14 +95,15 @@ char* writeJsonString(char* o, std::string_view text)
         if (kind == 'L') {
             // Runs of three-byte sequences (the Chinese texts) checked
             // inline: E1..EC and EE..EF take any two continuation bytes.
-            if (isCommonThreeByte(s, size, i)) {
+            // The fourth byte is stored too, and then written over: the
+            // room for the text after it holds it.
+            uint32_t word = 0;
+            if (isCommonThreeByte(s, size, i, word)) {
                 do {
-                    o[0] = static_cast<char>(s[i]);
-                    o[1] = static_cast<char>(s[i + 1]);
-                    o[2] = static_cast<char>(s[i + 2]);
+                    std::memcpy(o, s + i, 4);
                     o += 3;
                     i += 3;
-                } while (isCommonThreeByte(s, size, i));
+                } while (isCommonThreeByte(s, size, i, word));
                 continue;
             }
             const std::size_t n = gr::db::utf8SequenceLength(text, i);
