@@ -56,7 +56,8 @@ done
 # the program, which alone loads Qt.
 "$work/root/usr/bin/gearcalc-report" --module 2 --teeth 20 --card "$work/card.pdf" >/dev/null &&
   [ "$(head -c 5 "$work/card.pdf")" = "%PDF-" ] || fail "the packaged gearcalc-report writes no card"
-! ldd "$work/root/usr/lib/gearcalc/gearcalc-report" | grep -q libQt || fail "the packaged gearcalc-report links Qt"
+report_libs=$(ldd "$work/root/usr/lib/gearcalc/gearcalc-report")
+if grep -q libQt <<<"$report_libs"; then fail "the packaged gearcalc-report links Qt"; fi
 desktop-file-validate "$work/root/usr/share/applications/gearcalc.desktop" || fail "the menu entry is not valid"
 appstreamcli validate --no-net --pedantic "$work"/root/usr/share/metainfo/*.metainfo.xml ||
   fail "the AppStream metadata is not valid"
