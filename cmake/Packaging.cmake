@@ -2,7 +2,8 @@
 #
 #   /usr/lib/gearcalc/      the program folder as deployed: gearcalc, the
 #                           runtime tavrn.vlr, the style library stylx.vlr,
-#                           gearcalc-report and the catalogue files
+#                           gearcalc-report and its PDF module
+#                           gearcalc-pdf.so, and the catalogue files
 #   /usr/bin/               gearcalc and gearcalc-report (links into it)
 #   /usr/share/...          menu entry, icons, AppStream metadata, manual
 #                           pages, copyright, changelog, README
@@ -21,6 +22,10 @@ set(staged ${CMAKE_BINARY_DIR}/packaging)
 
 install(TARGETS gearcalc gearcalc-report RUNTIME DESTINATION ${GEARCALC_PROGRAM_FOLDER})
 install(TARGETS tavrn stylx LIBRARY DESTINATION ${GEARCALC_PROGRAM_FOLDER})
+# gearcalc-report's PDF module (--card), loaded from beside it.
+if(TARGET gearcalc_pdf)
+  install(TARGETS gearcalc_pdf LIBRARY DESTINATION ${GEARCALC_PROGRAM_FOLDER})
+endif()
 install(FILES ${GEARCALC_DIST_DIR}/spc.edb ${GEARCALC_DIST_DIR}/gc.edb ${GEARCALC_DIST_DIR}/ZKD.edb
         DESTINATION ${GEARCALC_PROGRAM_FOLDER})
 foreach(command gearcalc gearcalc-report)

@@ -4,9 +4,11 @@
 #      (build/package/gearcalc_<version>_amd64.deb);
 #   2. lintian: no errors (warnings are printed); the menu entry and the
 #      AppStream metadata validated;
-#   3. the package's contents extracted into a scratch folder, and the
-#      program started from there on a private virtual screen (Xvfb) until
-#      its window shows; its picture is saved beside the package.
+#   3. the package's contents extracted into a scratch folder: the files it
+#      must hold, gearcalc-report's report and card (its PDF module loaded
+#      from beside it, no Qt linked into it); and the program started from
+#      there on a private virtual screen (Xvfb) until its window shows;
+#      its picture is saved beside the package.
 # Exits 0 when all passed, 1 otherwise. Only the processes it starts are
 # stopped. `./build.sh package` installs what it needs and runs it.
 #
@@ -45,11 +47,17 @@ cleanup() {
 trap cleanup EXIT
 dpkg-deb -x "$deb" "$work/root"
 for f in usr/bin/gearcalc usr/lib/gearcalc/tavrn.vlr usr/lib/gearcalc/stylx.vlr usr/lib/gearcalc/ZKD.edb \
-         usr/share/applications/gearcalc.desktop; do
+         usr/lib/gearcalc/gearcalc-pdf.so usr/share/applications/gearcalc.desktop; do
   [ -e "$work/root/$f" ] || fail "the package lacks /$f"
 done
 "$work/root/usr/lib/gearcalc/gearcalc-report" --module 2 --teeth 20 | grep -qxF "公法线长度：15.3209" ||
   fail "the packaged gearcalc-report gives another report"
+# The card through the link on the PATH: the PDF module is found beside
+# the program, which alone loads Qt.
+"$work/root/usr/bin/gearcalc-report" --module 2 --teeth 20 --card "$work/card.pdf" >/dev/null &&
+  [ "$(head -c 5 "$work/card.pdf")" = "%PDF-" ] || fail "the packaged gearcalc-report writes no card"
+report_libs=$(ldd "$work/root/usr/lib/gearcalc/gearcalc-report")
+if grep -q libQt <<<"$report_libs"; then fail "the packaged gearcalc-report links Qt"; fi
 desktop-file-validate "$work/root/usr/share/applications/gearcalc.desktop" || fail "the menu entry is not valid"
 appstreamcli validate --no-net --pedantic "$work"/root/usr/share/metainfo/*.metainfo.xml ||
   fail "the AppStream metadata is not valid"

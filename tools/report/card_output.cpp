@@ -5,7 +5,9 @@
 #include <output_file.hpp>
 
 #if GEARCALC_CARD_PDF
-#include <gearqt/pdf_pages.hpp>
+#include "card_pdf_module.hpp"
+
+#include <dlfcn.h>
 #endif
 
 #include <algorithm>
@@ -22,6 +24,50 @@ bool cardsAvailable()
 {
     return GEARCALC_CARD_PDF != 0;
 }
+
+#if GEARCALC_CARD_PDF
+namespace {
+
+// The PDF module's entry, once loaded; the module stays loaded to the end
+// of the process (Qt's application object lives in it).
+CardPdfEntry g_render_card = nullptr;
+
+} // namespace
+
+std::string loadCardRenderer(const std::string& program_folder)
+{
+    if (g_render_card != nullptr) return {};
+    const std::string path = cardPath(program_folder, kCardPdfModuleName);
+    void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+        // dlerror names the file first; it is named once.
+        const char* error = ::dlerror();
+        std::string why = error != nullptr ? error : "";
+        if (why.starts_with(path + ": ")) why.erase(0, path.size() + 2);
+        return "--card: cannot load the PDF module " + path + ": " + (why.empty() ? "unknown error" : why);
+    }
+    auto entry = reinterpret_cast<CardPdfEntry>(::dlsym(module, kCardPdfEntryName));
+    if (entry == nullptr) {
+        ::dlclose(module);
+        return "--card: " + path + " is not the PDF module of gearcalc-report (it has no " + kCardPdfEntryName + ")";
+    }
+    CardPdfCall check;
+    const std::int32_t status = entry(&check);
+    if (status != kCardPdfDone) {
+        ::dlclose(module);
+        return "--card: the PDF module " + path + " is from another build of gearcalc (its interface " +
+               std::to_string(check.module_interface) + ", this program's " + std::to_string(kCardPdfInterface) +
+               "); install the gearcalc-pdf.so of this build beside gearcalc-report";
+    }
+    g_render_card = entry;
+    return {};
+}
+#else
+std::string loadCardRenderer(const std::string&)
+{
+    return "--card: this build writes no PDF files";
+}
+#endif
 
 std::optional<std::string> cardFileName(std::string_view item, std::string& problem)
 {
@@ -87,8 +133,13 @@ std::string writeCard(Session& session, const std::string& path)
 #if GEARCALC_CARD_PDF
     const std::optional<gr::PrintJob> job = session.printCard();
     if (!job) return "the program printed no card";
+    if (g_render_card == nullptr) return "the PDF module is not loaded";
     std::string pdf, error;
-    if (!gr::qt::printJobPdfBytes(*job, pdf, error)) return error;
+    CardPdfCall call;
+    call.job = &*job;
+    call.pdf = &pdf;
+    call.error = &error;
+    if (g_render_card(&call) != kCardPdfDone) return error.empty() ? "the PDF module made no PDF" : error;
     edbtool::OutputTarget target;
     if (std::string why = edbtool::checkOutput(path, edbtool::OutputKind::Text, {}, target); !why.empty()) return why;
     return edbtool::writeFileAtomically(target, pdf);

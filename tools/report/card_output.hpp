@@ -15,6 +15,12 @@ namespace gearcalc::report {
 // Whether this build can write cards.
 bool cardsAvailable();
 
+// Loads the module that renders the cards as PDF, gearcalc-pdf.so in
+// `program_folder` (the executable's), and checks that it comes from this
+// build; it stays loaded. Only runs with a card need it: the rest of the
+// program does without Qt. Returns an empty string or the reason.
+std::string loadCardRenderer(const std::string& program_folder);
+
 // The file name of an item's card: the item number and ".pdf". Nothing,
 // with the reason in `problem`, when the item number cannot be a file name
 // on every system the cards may be copied to: empty, longer than 200
@@ -30,7 +36,8 @@ std::optional<std::string> cardFileName(std::string_view item, std::string& prob
 std::string checkCardTarget(const std::string& path, bool folder);
 
 // Prints the card of the session's last run and writes it to `path`,
-// completely or not at all. Returns an empty string or the reason.
+// completely or not at all, once loadCardRenderer() has succeeded. Returns
+// an empty string or the reason.
 std::string writeCard(Session& session, const std::string& path);
 
 // `folder` joined with `name`.

@@ -488,15 +488,19 @@ int run(int argc, char** argv)
             return kExitOutput;
         }
     }
+    const std::string exe_folder = executableFolder(argc > 0 ? argv[0] : "");
     if (*o.o_card) {
-        if (std::string e = gearcalc::report::checkCardTarget(o.card, o.o_all->count() > 0); !e.empty()) {
+        // The PDF module first, so a run that cannot write its cards stops
+        // before it calculates anything or makes the cards' folder.
+        std::string e = gearcalc::report::loadCardRenderer(exe_folder);
+        if (e.empty()) e = gearcalc::report::checkCardTarget(o.card, o.o_all->count() > 0);
+        if (!e.empty()) {
             std::cerr << "gearcalc-report: " << e << '\n';
             return kExitOutput;
         }
     }
     std::unique_ptr<Destination> to = *o.o_output ? std::make_unique<Destination>(target) : std::make_unique<Destination>();
 
-    const std::string exe_folder = executableFolder(argc > 0 ? argv[0] : "");
     if (o.catalogue_dir.empty()) o.catalogue_dir = exe_folder;
     Session session(o.catalogue_dir, exe_folder);
     for (const std::string& m : session.startupMessages()) std::cerr << m << '\n';
