@@ -30,11 +30,6 @@ const edbtool::CsvRecord& Batch::row(std::size_t index)
 
 std::string Batch::gear(std::size_t index, GearInput& gear)
 {
-    if (index < kept_.size() && kept_[index]) {
-        gear = std::move(*kept_[index]);
-        kept_[index].reset();
-        return {};
-    }
     return gearOf(row(index), gear);
 }
 
@@ -61,7 +56,7 @@ std::string readBatch(const std::string& path, Batch& batch)
     return parseBatch(std::move(data), path, batch);
 }
 
-std::string parseBatch(std::string data, const std::string& path, Batch& batch, std::size_t kept_bytes)
+std::string parseBatch(std::string data, const std::string& path, Batch& batch)
 {
     batch = Batch{};
     batch.path = path;
@@ -92,11 +87,9 @@ std::string parseBatch(std::string data, const std::string& path, Batch& batch, 
     rows.next(record); // the header, read above
     GearInput scratch;
     std::size_t count = 0;
-    const std::size_t keep = kept_bytes / sizeof(std::optional<GearInput>);
     while (rows.next(record)) {
         ++count;
         if (std::string e = batch.gearOf(record, scratch); !e.empty()) return e;
-        if (batch.kept_.size() < keep) batch.kept_.emplace_back(std::move(scratch));
     }
     if (!rows.error().empty())
         return csvError(rows) + (rows.error().starts_with("a row of more than") ? ", the columns the header names" : "");

@@ -6,7 +6,6 @@
 #include "gear_input.hpp"
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,16 +16,10 @@ namespace gearcalc::report {
 // eleven values of a gear take, even at the longest text a box holds.
 inline constexpr std::size_t kMaxBatchRowBytes = 64 * 1024;
 
-// How much memory the gears kept from the check may take, counted as
-// sizeof(GearInput) a row (longer texts take a little more).
-inline constexpr std::size_t kKeptGearBytes = 64 * 1024 * 1024;
-
 // A batch file: its columns, and its rows read one at a time. Every row is
 // checked when the file is read, so a bad row is reported before any
-// output. The gears that check makes are kept for the run, up to
-// kKeptGearBytes of them; the rows after those are read again as the batch
-// runs. Memory: the file's text, the kept gears and one row, however many
-// rows it has.
+// output; the gears themselves are made one at a time while the batch
+// runs. Memory: the file's text and one row, however many rows it has.
 class Batch {
 public:
     std::string path;
@@ -35,13 +28,13 @@ public:
     std::size_t size() const { return size_; }
     // The gear of row `index`; an empty string or what is wrong with it,
     // naming the file and line. Rows are read in order: asking for them in
-    // order costs one row each, and nothing for a row whose gear was kept.
+    // order costs one row each.
     std::string gear(std::size_t index, GearInput& gear);
     // The cells of row `index`, as read (in order, as gear()).
     const edbtool::CsvRecord& row(std::size_t index);
 
 private:
-    friend std::string parseBatch(std::string data, const std::string& path, Batch& batch, std::size_t kept_bytes);
+    friend std::string parseBatch(std::string data, const std::string& path, Batch& batch);
     edbtool::CsvReader reader() const;
     std::string gearOf(const edbtool::CsvRecord& record, GearInput& gear) const;
 
@@ -50,7 +43,6 @@ private:
     std::size_t next_ = 0; // the index of the row the reader gives next
     std::size_t size_ = 0;
     edbtool::CsvRecord current_;
-    std::vector<std::optional<GearInput>> kept_; // by row, given out once each
 };
 
 // Reads and checks the batch file at `path`. Returns an empty string, or
@@ -59,9 +51,7 @@ private:
 // than the header, an unknown or repeated column, a bad row.
 std::string readBatch(const std::string& path, Batch& batch);
 
-// The same for the file's content `data`, read from `path`, keeping at most
-// `kept_bytes` of gears.
-std::string parseBatch(std::string data, const std::string& path, Batch& batch,
-                       std::size_t kept_bytes = kKeptGearBytes);
+// The same for the file's content `data`, read from `path`.
+std::string parseBatch(std::string data, const std::string& path, Batch& batch);
 
 } // namespace gearcalc::report
