@@ -212,6 +212,8 @@ template <typename RunAt>
 int runAll(std::size_t count, RunAt runAt, const std::string& source, const RunWriter& writer, Destination& to)
 {
     CheckedOutput& out = to.out();
+    // Many lines: written on a thread of their own while the next are made.
+    out.writeBehind();
     out.add(writer.header());
     std::string line;
     GearInput gear;
