@@ -53,18 +53,19 @@ measure() {
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
-# Each series runs in a subshell: a failure there must stop the script.
-series() {
-  local name=$1; shift
-  local times
-  times=$(for _ in $(seq "$runs"); do measure "$name" "$@" || exit 1; done) || exit 1
-  echo "$times" | median
-}
-
 measure "ZKD-KESTAL" "$dist/gearcalc" >/dev/null # warm the file cache
 measure "qt-minimal-window" "$minimal" >/dev/null
-g=$(series "ZKD-KESTAL" "$dist/gearcalc")
-q=$(series "qt-minimal-window" "$minimal")
+# The two programs take turns, so that a change in the machine's load
+# during the measurement falls on both alike.
+g_times="" q_times=""
+for _ in $(seq "$runs"); do
+  t=$(measure "ZKD-KESTAL" "$dist/gearcalc") || exit 1
+  g_times+="$t"$'\n'
+  t=$(measure "qt-minimal-window" "$minimal") || exit 1
+  q_times+="$t"$'\n'
+done
+g=$(printf '%s' "$g_times" | median)
+q=$(printf '%s' "$q_times" | median)
 echo "gearcalc: ${g} ms to window (median of $runs)"
 echo "minimal Qt window: ${q} ms (median of $runs)"
 awk -v g="$g" -v q="$q" 'BEGIN { printf "ratio: %.2f\n", g / q }'
