@@ -326,6 +326,63 @@ TEST(ReportCli, BatchWritesOneJsonLinePerRow)
     EXPECT_EQ(jsonLines(alone.out).at(0), lines[6]);
 }
 
+// A batch long enough to be run on two sessions at once: every row gets the
+// line, the messages (numbered in the whole file) and the status it gets in
+// a short batch, in row order.
+TEST(ReportCli, ALongBatchGivesEveryRowWhatItGetsInAShortOne)
+{
+    const std::string header = "module,teeth,helix-dms,helix,helical,grade,deviation,tolerance,item,pressure-angle\n";
+    const std::vector<std::string> pattern = {
+        "2,20,,,,,,,,\n",         "1.5,31,15 30 0,,,8,c,27,,\n", ",20,,,,,,,,\n", "2,20,,19.52833,yes,,,,,\n",
+        ",,,,,,,,ZKD-H2-20-6,\n",  ",,,,,,,,ZKD-NOPE,\n",          "3,17,,,,,,,,14.5\n",
+        "0.5,6,,,,12,h,30,,\n",    "10,200,,44.5,,1,a,21,,25\n"};
+    constexpr std::size_t kRepeats = 600; // 5,400 rows
+    TempFolder folder;
+    std::string one = header, all = header;
+    for (const std::string& row : pattern) one += row;
+    for (std::size_t r = 0; r < kRepeats; ++r)
+        for (const std::string& row : pattern) all += row;
+    writeFile(folder.file("one.csv"), one);
+    writeFile(folder.file("all.csv"), all);
+    for (const std::vector<std::string>& format :
+         {std::vector<std::string>{}, std::vector<std::string>{"--format", "csv", "--test-dimensions"}}) {
+        std::vector<std::string> short_args = {"--batch", folder.file("one.csv")};
+        std::vector<std::string> long_args = {"--batch", folder.file("all.csv")};
+        short_args.insert(short_args.end(), format.begin(), format.end());
+        long_args.insert(long_args.end(), format.begin(), format.end());
+        const Outcome a = report(short_args);
+        const Outcome b = report(long_args);
+        EXPECT_EQ(b.status, a.status);
+        // The output: a CSV header once, then the short batch's rows again and again.
+        std::string head, body = a.out;
+        if (!format.empty()) {
+            head = body.substr(0, body.find('\n') + 1);
+            body.erase(0, head.size());
+        }
+        std::string expected = head;
+        for (std::size_t r = 0; r < kRepeats; ++r) expected += body;
+        EXPECT_TRUE(b.out == expected) << "the long batch's output differs (" << b.out.size() << " bytes, "
+                                       << expected.size() << " expected)";
+        // Messages: "<file> #<row>: text", rows counted through the whole file.
+        std::string expected_err;
+        const std::string short_prefix = folder.file("one.csv") + " #";
+        for (std::size_t r = 0; r < kRepeats; ++r) {
+            std::size_t at = 0;
+            while (at < a.err.size()) {
+                const std::size_t end = a.err.find('\n', at);
+                const std::string line = a.err.substr(at, end - at);
+                at = end == std::string::npos ? a.err.size() : end + 1;
+                ASSERT_TRUE(line.starts_with(short_prefix)) << line;
+                const std::size_t colon = line.find(':', short_prefix.size());
+                const std::size_t row = std::stoul(line.substr(short_prefix.size(), colon - short_prefix.size()));
+                expected_err += folder.file("all.csv") + " #" + std::to_string(r * pattern.size() + row) +
+                                line.substr(colon) + "\n";
+            }
+        }
+        EXPECT_TRUE(b.err == expected_err) << b.err.substr(0, 400);
+    }
+}
+
 // --- --output FILE: the same bytes as standard output, complete or not at all --
 
 struct OutputCase {

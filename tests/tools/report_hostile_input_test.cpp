@@ -377,6 +377,19 @@ TEST_P(FullOutput, FailsWithFiveAndAMessage)
     EXPECT_TRUE(contains(r.err, "cannot write the output: No space left on device")) << r.err;
 }
 
+// A batch long enough to run on two sessions: the first failed write
+// still ends it with the message and status 5.
+TEST(FullOutput, ALongBatchFailsWithFiveToo)
+{
+    TempFolder folder;
+    std::string gears = "module,teeth\n";
+    for (int i = 0; i < 6000; ++i) gears += std::to_string(1 + i % 9) + "," + std::to_string(12 + i % 150) + "\n";
+    writeFile(folder.file("gears.csv"), gears);
+    const Outcome r = report({"--batch", folder.file("gears.csv")}, "/dev/full");
+    EXPECT_EQ(r.status, 5) << r.err;
+    EXPECT_TRUE(contains(r.err, "cannot write the output: No space left on device")) << r.err;
+}
+
 const OutputCase kOutputCases[] = {
     {"text", {"--module", "2", "--teeth", "20"}},
     {"raw", {"--module", "2", "--teeth", "20", "--format", "raw"}},

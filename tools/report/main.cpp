@@ -21,14 +21,17 @@
 #include <CLI/CLI.hpp>
 
 #include <array>
+#include <condition_variable>
 #include <exception>
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -233,6 +236,121 @@ int runAll(std::size_t count, RunAt runAt, const std::string& source, const RunW
             if (status == kExitReport) status = kExitNoTestDimensions;
         }
     }
+    return to.finish(status);
+}
+
+// A batch of many gears on two sessions at once: rows are taken in chunks,
+// every second chunk run on a thread of its own with a session and a line
+// writer of its own, and each chunk's lines, messages and statuses are
+// written in row order, exactly as runAll writes them. Reports do not
+// depend on one another (each run types every input afresh), so the output
+// is the same byte for byte.
+constexpr std::size_t kChunkRows = 512;
+
+// Whether a batch of `rows` rows is worth a second session: it costs a
+// second start of the program and a second copy of the catalogues.
+bool worthTwoSessions(std::size_t rows)
+{
+    return rows >= 8 * kChunkRows && std::thread::hardware_concurrency() >= 2;
+}
+
+struct RunRow {
+    GearInput gear;
+    RunResult result;
+    std::string line;
+    std::string missing;
+};
+
+int runBatchOnTwo(Batch& rows, Session& first, Session& second, const RunWriter& first_writer,
+                  const RunWriter& second_writer, const std::string& source, Destination& to)
+{
+    CheckedOutput& out = to.out();
+    out.writeBehind();
+    out.add(first_writer.header());
+    int status = kExitReport;
+    const auto runChunk = [](Session& session, const RunWriter& writer, std::vector<RunRow>& chunk) {
+        for (RunRow& row : chunk) {
+            row.result = session.run(row.gear);
+            row.line.clear();
+            row.missing = writer.write(row.line, row.gear, row.result);
+        }
+    };
+    const auto commit = [&](const std::vector<RunRow>& chunk, std::size_t first_index) {
+        for (std::size_t k = 0; k < chunk.size() && !out.failed(); ++k) {
+            const RunRow& row = chunk[k];
+            out.add(row.line);
+            const auto where = [&] { return source + " #" + std::to_string(first_index + k + 1) + ": "; };
+            if (row.result.outcome != Outcome::Report) {
+                reportMessages(row.result, where());
+                if (status == kExitReport) status = exitStatus(row.result.outcome);
+            } else if (!row.missing.empty()) {
+                std::cerr << where() << row.missing << '\n';
+                if (status == kExitReport) status = kExitNoTestDimensions;
+            }
+        }
+    };
+    const auto fill = [&](std::vector<RunRow>& chunk, std::size_t from) {
+        chunk.resize(std::min(kChunkRows, rows.size() - std::min(from, rows.size())));
+        for (std::size_t k = 0; k < chunk.size(); ++k) rows.gear(from + k, chunk[k].gear);
+    };
+
+    // The helper's chunk: handed over full, given back run.
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<RunRow> handed;
+    bool given = false, done = false, stop = false;
+    std::exception_ptr failure; // what the helper threw (memory running out)
+    std::thread helper([&] {
+        std::unique_lock lock(mutex);
+        while (true) {
+            changed.wait(lock, [&] { return given || stop; });
+            if (!given) return;
+            lock.unlock();
+            try {
+                runChunk(second, second_writer, handed);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            lock.lock();
+            given = false;
+            done = true;
+            changed.notify_all();
+        }
+    });
+    std::vector<RunRow> own;
+    try {
+        for (std::size_t from = 0; from < rows.size() && !out.failed(); from += 2 * kChunkRows) {
+            fill(own, from);
+            const std::size_t next = from + own.size();
+            {
+                const std::lock_guard lock(mutex);
+                fill(handed, next);
+                given = !handed.empty();
+                done = false;
+            }
+            changed.notify_all();
+            runChunk(first, first_writer, own);
+            commit(own, from);
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return !given; });
+            if (failure) std::rethrow_exception(failure);
+            if (done) commit(handed, next);
+        }
+    } catch (...) {
+        {
+            const std::lock_guard lock(mutex);
+            stop = true;
+        }
+        changed.notify_all();
+        helper.join();
+        throw;
+    }
+    {
+        const std::lock_guard lock(mutex);
+        stop = true;
+    }
+    changed.notify_all();
+    helper.join();
     return to.finish(status);
 }
 
@@ -513,6 +631,16 @@ int run(int argc, char** argv)
                                std::optional<std::string_view> extra,
                                RunWriter::JsonMembers more) { json.append(line, g, r, extra, more); });
 
+    if (*o.o_batch && worthTwoSessions(rows.size())) {
+        Session second(o.catalogue_dir, exe_folder);
+        JsonLines second_json;
+        const RunWriter second_writer(o.format == "csv", o.inspection,
+                                      [&](std::string& line, const GearInput& g, const RunResult& r,
+                                          std::optional<std::string_view> extra, RunWriter::JsonMembers more) {
+                                          second_json.append(line, g, r, extra, more);
+                                      });
+        return runBatchOnTwo(rows, session, second, writer, second_writer, o.batch, *to);
+    }
     if (*o.o_batch)
         return runAll(
             rows.size(),
