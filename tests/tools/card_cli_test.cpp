@@ -34,14 +34,7 @@ bool havePdftotext()
 // The PDF's text, pages separated by form feeds.
 std::string pdfText(const std::string& pdf)
 {
-    const std::string command = "pdftotext -layout '" + pdf + "' - 2>/dev/null";
-    std::string text;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return text;
+    return commandOutput("pdftotext -layout '" + pdf + "' - 2>/dev/null");
 }
 
 struct CardGear {

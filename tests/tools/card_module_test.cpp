@@ -14,18 +14,6 @@ namespace {
 
 using namespace report_cli;
 
-// The standard output of a shell command.
-std::string commandOutput(const std::string& command)
-{
-    std::string text;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return text;
-}
-
 std::string moduleBeside(const std::string& program)
 {
     return (fs::path(program).parent_path() / gearcalc::report::kCardPdfModuleName).string();

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,6 +21,18 @@ using Json = nlohmann::json;
 inline Outcome report(const std::vector<std::string>& args, const std::string& stdout_path = {})
 {
     return runChild(GEARCALC_REPORT, args, stdout_path);
+}
+
+// The standard output of a shell command.
+inline std::string commandOutput(const std::string& command)
+{
+    std::string text;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return text;
 }
 
 inline std::vector<Json> jsonLines(const std::string& out)
