@@ -10,6 +10,7 @@
 #include "report_session.hpp"
 
 #include <gearprog/catalogue_schema.hpp>
+#include <geardb/catalogue_file.hpp>
 
 #include <gear_tools/command_line.hpp>
 #include <gear_tools/files.hpp>
@@ -252,6 +253,21 @@ constexpr std::size_t kChunkRows = 512;
 bool worthTwoSessions(std::size_t rows)
 {
     return rows >= 8 * kChunkRows && std::thread::hardware_concurrency() >= 2;
+}
+
+// The catalogue files' stamps (none for a file that cannot be had). A
+// second session is used only when they stand as they did before the first
+// session read them, so that every row is reported from the same files.
+std::array<std::optional<gr::db::FileStamp>, 3> catalogueStamps(const std::string& folder)
+{
+    using namespace gearcalc::schema;
+    std::array<std::optional<gr::db::FileStamp>, 3> stamps;
+    const std::array<std::string_view, 3> files = {kDeviationFile, kToleranceFile, kItemFile};
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        gr::db::FileStamp stamp;
+        if (gr::db::stampOf(folder + "/" + std::string(files[i]), stamp)) stamps[i] = stamp;
+    }
+    return stamps;
 }
 
 struct RunRow {
@@ -622,6 +638,7 @@ int run(int argc, char** argv)
     std::unique_ptr<Destination> to = *o.o_output ? std::make_unique<Destination>(target) : std::make_unique<Destination>();
 
     if (o.catalogue_dir.empty()) o.catalogue_dir = exe_folder;
+    const auto stamps = catalogueStamps(o.catalogue_dir);
     Session session(o.catalogue_dir, exe_folder);
     for (const std::string& m : session.startupMessages()) std::cerr << m << '\n';
 
@@ -633,13 +650,15 @@ int run(int argc, char** argv)
 
     if (*o.o_batch && worthTwoSessions(rows.size())) {
         Session second(o.catalogue_dir, exe_folder);
-        JsonLines second_json;
-        const RunWriter second_writer(o.format == "csv", o.inspection,
-                                      [&](std::string& line, const GearInput& g, const RunResult& r,
-                                          std::optional<std::string_view> extra, RunWriter::JsonMembers more) {
-                                          second_json.append(line, g, r, extra, more);
-                                      });
-        return runBatchOnTwo(rows, session, second, writer, second_writer, o.batch, *to);
+        if (catalogueStamps(o.catalogue_dir) == stamps) {
+            JsonLines second_json;
+            const RunWriter second_writer(o.format == "csv", o.inspection,
+                                          [&](std::string& line, const GearInput& g, const RunResult& r,
+                                              std::optional<std::string_view> extra, RunWriter::JsonMembers more) {
+                                              second_json.append(line, g, r, extra, more);
+                                          });
+            return runBatchOnTwo(rows, session, second, writer, second_writer, o.batch, *to);
+        }
     }
     if (*o.o_batch)
         return runAll(

@@ -33,6 +33,20 @@ bool isInteger(FieldKind kind) noexcept;
 // SHORT and INT their signed ranges; every int64 fits LONG).
 bool integerFits(FieldKind kind, std::int64_t value) noexcept;
 
+// What identifies a file's content at one moment: a write, a truncation or
+// a replacement (a file saved under another name and renamed over it)
+// changes at least one of these.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::int64_t modified = 0; // nanoseconds (100 ns on Windows)
+    std::int64_t changed = 0;  // POSIX: the inode change time
+    std::uint64_t device = 0, file = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of the file `path` names; false when it cannot be had.
+bool stampOf(const std::string& path, FileStamp& stamp);
+
 struct Field {
     std::string name;
     FieldKind kind = FieldKind::Text;
