@@ -22,8 +22,10 @@
 #include <CLI/CLI.hpp>
 
 #include <array>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
+#include <functional>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -240,20 +242,13 @@ int runAll(std::size_t count, RunAt runAt, const std::string& source, const RunW
     return to.finish(status);
 }
 
-// A batch of many gears on two sessions at once: rows are taken in chunks,
-// every second chunk run on a thread of its own with a session and a line
-// writer of its own, and each chunk's lines, messages and statuses are
-// written in row order, exactly as runAll writes them. Reports do not
-// depend on one another (each run types every input afresh), so the output
-// is the same byte for byte.
+// A long batch on two sessions at once: rows are taken in chunks, every
+// second chunk run on a thread of its own with a session and a line writer
+// of its own, and each chunk's lines, messages and statuses are written in
+// row order, exactly as runAll writes them. Reports do not depend on one
+// another (each run types every input afresh), so the output is the same
+// byte for byte.
 constexpr std::size_t kChunkRows = 512;
-
-// Whether a batch of `rows` rows is worth a second session: it costs a
-// second start of the program and a second copy of the catalogues.
-bool worthTwoSessions(std::size_t rows)
-{
-    return rows >= 8 * kChunkRows && std::thread::hardware_concurrency() >= 2;
-}
 
 // The catalogue files' stamps (none for a file that cannot be had). A
 // second session is used only when they stand as they did before the first
@@ -270,6 +265,21 @@ std::array<std::optional<gr::db::FileStamp>, 3> catalogueStamps(const std::strin
     return stamps;
 }
 
+// The second session of a batch and the line writer that goes with it.
+struct SecondSide {
+    Session session;
+    JsonLines json;
+    RunWriter writer;
+    SecondSide(const std::string& catalogue_dir, const std::string& library_dir, bool csv,
+               const gearcalc::report::InspectionOptions& options)
+        : session(catalogue_dir, library_dir),
+          writer(csv, options,
+                 [this](std::string& line, const GearInput& g, const RunResult& r, std::optional<std::string_view> extra,
+                        RunWriter::JsonMembers more) { json.append(line, g, r, extra, more); })
+    {
+    }
+};
+
 struct RunRow {
     GearInput gear;
     RunResult result;
@@ -277,8 +287,12 @@ struct RunRow {
     std::string missing;
 };
 
-int runBatchOnTwo(Batch& rows, Session& first, Session& second, const RunWriter& first_writer,
-                  const RunWriter& second_writer, const std::string& source, Destination& to)
+// Runs the batch's rows on `first`; after its first chunk, when the rest
+// would take longer on one core than `second` needs to start (as long as
+// `first` took, `start_seconds`), on two. `second` makes the second side,
+// or nothing when it cannot be used.
+int runBatch(Batch& rows, Session& first, const RunWriter& first_writer, double start_seconds,
+             const std::function<std::unique_ptr<SecondSide>()>& second, const std::string& source, Destination& to)
 {
     CheckedOutput& out = to.out();
     out.writeBehind();
@@ -310,6 +324,30 @@ int runBatchOnTwo(Batch& rows, Session& first, Session& second, const RunWriter&
         for (std::size_t k = 0; k < chunk.size(); ++k) rows.gear(from + k, chunk[k].gear);
     };
 
+    // The first chunk alone, timed: what a row costs on this machine and
+    // this build.
+    std::vector<RunRow> own;
+    const auto started = std::chrono::steady_clock::now();
+    fill(own, 0);
+    runChunk(first, first_writer, own);
+    const std::chrono::duration<double> chunk_time = std::chrono::steady_clock::now() - started;
+    commit(own, 0);
+    std::size_t from = own.size();
+    const double rest_alone = chunk_time.count() / static_cast<double>(std::max<std::size_t>(own.size(), 1)) *
+                              static_cast<double>(rows.size() - from);
+    std::unique_ptr<SecondSide> side;
+    if (rows.size() - from >= 4 * kChunkRows && std::thread::hardware_concurrency() >= 2 &&
+        start_seconds < rest_alone / 2 && !out.failed())
+        side = second();
+    if (!side) {
+        for (; from < rows.size() && !out.failed(); from += own.size()) {
+            fill(own, from);
+            runChunk(first, first_writer, own);
+            commit(own, from);
+        }
+        return to.finish(status);
+    }
+
     // The helper's chunk: handed over full, given back run.
     std::mutex mutex;
     std::condition_variable changed;
@@ -323,7 +361,7 @@ int runBatchOnTwo(Batch& rows, Session& first, Session& second, const RunWriter&
             if (!given) return;
             lock.unlock();
             try {
-                runChunk(second, second_writer, handed);
+                runChunk(side->session, side->writer, handed);
             } catch (...) {
                 failure = std::current_exception();
             }
@@ -333,9 +371,16 @@ int runBatchOnTwo(Batch& rows, Session& first, Session& second, const RunWriter&
             changed.notify_all();
         }
     });
-    std::vector<RunRow> own;
+    const auto stopHelper = [&] {
+        {
+            const std::lock_guard lock(mutex);
+            stop = true;
+        }
+        changed.notify_all();
+        helper.join();
+    };
     try {
-        for (std::size_t from = 0; from < rows.size() && !out.failed(); from += 2 * kChunkRows) {
+        for (; from < rows.size() && !out.failed(); from += 2 * kChunkRows) {
             fill(own, from);
             const std::size_t next = from + own.size();
             {
@@ -353,20 +398,10 @@ int runBatchOnTwo(Batch& rows, Session& first, Session& second, const RunWriter&
             if (done) commit(handed, next);
         }
     } catch (...) {
-        {
-            const std::lock_guard lock(mutex);
-            stop = true;
-        }
-        changed.notify_all();
-        helper.join();
+        stopHelper();
         throw;
     }
-    {
-        const std::lock_guard lock(mutex);
-        stop = true;
-    }
-    changed.notify_all();
-    helper.join();
+    stopHelper();
     return to.finish(status);
 }
 
@@ -639,7 +674,9 @@ int run(int argc, char** argv)
 
     if (o.catalogue_dir.empty()) o.catalogue_dir = exe_folder;
     const auto stamps = catalogueStamps(o.catalogue_dir);
+    const auto started = std::chrono::steady_clock::now();
     Session session(o.catalogue_dir, exe_folder);
+    const std::chrono::duration<double> start_time = std::chrono::steady_clock::now() - started;
     for (const std::string& m : session.startupMessages()) std::cerr << m << '\n';
 
     JsonLines json;
@@ -648,18 +685,15 @@ int run(int argc, char** argv)
                                std::optional<std::string_view> extra,
                                RunWriter::JsonMembers more) { json.append(line, g, r, extra, more); });
 
-    if (*o.o_batch && worthTwoSessions(rows.size())) {
-        Session second(o.catalogue_dir, exe_folder);
-        if (catalogueStamps(o.catalogue_dir) == stamps) {
-            JsonLines second_json;
-            const RunWriter second_writer(o.format == "csv", o.inspection,
-                                          [&](std::string& line, const GearInput& g, const RunResult& r,
-                                              std::optional<std::string_view> extra, RunWriter::JsonMembers more) {
-                                              second_json.append(line, g, r, extra, more);
-                                          });
-            return runBatchOnTwo(rows, session, second, writer, second_writer, o.batch, *to);
-        }
-    }
+    if (*o.o_batch && rows.size() >= 8 * kChunkRows)
+        return runBatch(
+            rows, session, writer, start_time.count(),
+            [&]() -> std::unique_ptr<SecondSide> {
+                auto side = std::make_unique<SecondSide>(o.catalogue_dir, exe_folder, o.format == "csv", o.inspection);
+                if (catalogueStamps(o.catalogue_dir) != stamps) return nullptr;
+                return side;
+            },
+            o.batch, *to);
     if (*o.o_batch)
         return runAll(
             rows.size(),
