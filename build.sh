@@ -25,7 +25,8 @@ VIRTUAL_SCREEN_PACKAGES=(xvfb xauth)
 # readers for the printing tests, a decimal-comma locale, the SQLite shell.
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev sqlite3
                xvfb xauth xdotool xclip poppler-utils locales
-               python3 libxrandr2) # the two-monitor check splits the screen through RandR
+               python3 libxrandr2 # the two-monitor check splits the screen through RandR
+               libx11-dev) # the start-up benchmark's window probe reads the screen through Xlib
 # The libFuzzer build (fuzz/run.sh).
 FUZZ_PACKAGES=(clang libclang-rt-dev libsqlite3-dev) # the catalogue targets link SQLite
 # The Debian package and its checks (lintian, the menu entry's and the

@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
-# Time from process start to the window being mapped, for gearcalc and for a
-# minimal Qt program, under one Xvfb server; prints the medians and their
-# ratio.   usage: startup.sh DIST_DIR QT_MINIMAL [RUNS]
-# Each program is ended with SIGTERM as soon as its window shows and must
-# end with status 143; a program that ends before its window shows, or
-# whose window does not show within WINDOW_SECONDS, stops the measurement
-# with a message (exit 1) instead of a wait without end.
+# Start-up of gearcalc against a minimal Qt program, both under one Xvfb
+# server: the time from process start to the window being mapped, and to
+# its first painted frame; prints the medians and their ratios.
+#   usage: startup.sh WINDOW_PROBE DIST_DIR QT_MINIMAL [RUNS]
+# WINDOW_PROBE (bench/startup/window_probe.cpp) starts a program, times both
+# moments and ends it with SIGTERM, which must end it with status 143. A
+# program that ends before its window shows, or whose window does not show
+# or is not painted within WINDOW_SECONDS, stops the measurement with a
+# message (exit 1) instead of a wait without end.
 set -euo pipefail
-dist=$1 minimal=$2 runs=${3:-9}
+probe=$1 dist=$2 minimal=$3 runs=${4:-9}
 readonly WINDOW_SECONDS=${WINDOW_SECONDS:-20}
-command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "needs Xvfb and xdotool"; exit 77; }
+command -v Xvfb >/dev/null || { echo "needs Xvfb"; exit 77; }
 
 # -noreset: by default the server resets when its last client disconnects,
 # and a program started during that reset cannot connect (Qt then aborts).
@@ -23,32 +25,13 @@ trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
 
 fail() { echo "startup.sh: $*" >&2; exit 1; }
 
-# Milliseconds from start until a window with that name is mapped.
+# "MAP_MS PAINT_MS" for one start of a program whose window title
+# contains NAME.
 measure() {
   local name=$1; shift
-  local start end pid status deadline
-  start=$(date +%s%N)
-  deadline=$((start + WINDOW_SECONDS * 1000000000))
-  "$@" >/dev/null 2>&1 &
-  pid=$!
-  # xdotool --sync polls only twice a second: poll faster by hand.
-  until xdotool search --onlyvisible --name "$name" >/dev/null 2>&1; do
-    if ! kill -0 "$pid" 2>/dev/null; then
-      status=0; wait "$pid" || status=$?
-      fail "$1 ended (status $status) before its window \"$name\" showed"
-    fi
-    if [ "$(date +%s%N)" -gt "$deadline" ]; then
-      kill "$pid" 2>/dev/null || true
-      wait "$pid" 2>/dev/null || true
-      fail "the window \"$name\" of $1 did not show within $WINDOW_SECONDS s"
-    fi
-    sleep 0.005
-  done
-  end=$(date +%s%N)
-  kill "$pid"
-  status=0; wait "$pid" 2>/dev/null || status=$?
-  [ "$status" -eq 143 ] || fail "$1 ended with status $status on SIGTERM after its window showed (expected 143)"
-  echo $(( (end - start) / 1000000 ))
+  local out
+  out=$("$probe" "$name" "$WINDOW_SECONDS" "$@" 2>&1) || fail "${out#window_probe: }"
+  echo "$out"
 }
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
@@ -57,15 +40,18 @@ measure "ZKD-KESTAL" "$dist/gearcalc" >/dev/null # warm the file cache
 measure "qt-minimal-window" "$minimal" >/dev/null
 # The two programs take turns, so that a change in the machine's load
 # during the measurement falls on both alike.
-g_times="" q_times=""
+g_map="" g_paint="" q_map="" q_paint=""
 for _ in $(seq "$runs"); do
-  t=$(measure "ZKD-KESTAL" "$dist/gearcalc") || exit 1
-  g_times+="$t"$'\n'
-  t=$(measure "qt-minimal-window" "$minimal") || exit 1
-  q_times+="$t"$'\n'
+  times=$(measure "ZKD-KESTAL" "$dist/gearcalc") || exit 1
+  read -r map paint <<<"$times"
+  g_map+="$map"$'\n' g_paint+="$paint"$'\n'
+  times=$(measure "qt-minimal-window" "$minimal") || exit 1
+  read -r map paint <<<"$times"
+  q_map+="$map"$'\n' q_paint+="$paint"$'\n'
 done
-g=$(printf '%s' "$g_times" | median)
-q=$(printf '%s' "$q_times" | median)
-echo "gearcalc: ${g} ms to window (median of $runs)"
-echo "minimal Qt window: ${q} ms (median of $runs)"
-awk -v g="$g" -v q="$q" 'BEGIN { printf "ratio: %.2f\n", g / q }'
+gm=$(printf '%s' "$g_map" | median) gp=$(printf '%s' "$g_paint" | median)
+qm=$(printf '%s' "$q_map" | median) qp=$(printf '%s' "$q_paint" | median)
+echo "gearcalc: ${gm} ms to window, ${gp} ms to its first frame (medians of $runs)"
+echo "minimal Qt window: ${qm} ms to window, ${qp} ms to its first frame"
+awk -v g="$gm" -v q="$qm" 'BEGIN { printf "ratio: %.2f\n", g / q }'
+awk -v g="$gp" -v q="$qp" 'BEGIN { printf "first-frame ratio: %.2f\n", g / q }'

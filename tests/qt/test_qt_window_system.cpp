@@ -149,6 +149,20 @@ void answerNextModal(std::function<void(QWidget*)> answer)
     poll->start(20);
 }
 
+// Calls back for every paint event the application delivers.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(std::function<void(QObject*)> on_paint) : on_paint_(std::move(on_paint)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) on_paint_(watched);
+        return false;
+    }
+
+private:
+    std::function<void(QObject*)> on_paint_;
+};
+
 QColor colour(QWidget* w, QPalette::ColorRole role) { return w->palette().color(QPalette::Active, role); }
 QColor styleColour(QWidget* w, QPalette::ColorRole role) { return QApplication::palette(w).color(QPalette::Active, role); }
 
@@ -438,6 +452,39 @@ private slots:
         QCOMPARE(colour(h->widget(kModuleId), QPalette::Text), QColor(0, 0, 255));
         h->ws.setVisualStyle(false);
         QCOMPARE(QApplication::style()->name().toLower(), QStringLiteral("windows"));
+    }
+
+    // The window is shown early, while its controls are still being built:
+    // nothing may be painted until all of them stand, each shown or hidden
+    // as the model says.
+    void firstFrameHasEveryControl()
+    {
+        h.reset();
+        form::Window form = makeForm();
+        for (form::Element& e : form.elements)
+            if (e.identity == kCrownedId) e.flags &= ~form::kVisible;
+        FormModel model(form);
+        RecordingSink sink;
+        QtWindowSystem ws(g_argc, g_argv);
+
+        std::vector<qsizetype> children_at_paint;
+        PaintWatch watch([&](QObject* watched) {
+            if (watched == ws.mainWindow())
+                children_at_paint.push_back(
+                    ws.mainWindow()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size());
+        });
+        qApp->installEventFilter(&watch);
+        ws.build(model, sink);
+        QVERIFY(children_at_paint.empty());
+        QVERIFY(QTest::qWaitForWindowExposed(ws.mainWindow()));
+        QTRY_VERIFY(!children_at_paint.empty());
+        qApp->removeEventFilter(&watch);
+        QCOMPARE(children_at_paint.front(), 10);
+
+        for (const form::Element& e : form.elements) {
+            if (e.kind == form::kWindow || e.kind == form::kPrinter) continue;
+            QCOMPARE(ws.widgetFor(e.identity)->isVisible(), e.identity != kCrownedId);
+        }
     }
 };
 

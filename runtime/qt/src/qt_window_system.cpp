@@ -89,7 +89,6 @@ void QtWindowSystem::Impl::build(FormModel& form_model, EventSink& event_sink)
     window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     window->setWindowTitle(qtText(self.text));
-    window->setFont(windowFont());
     window->setMouseTracking(true);
     window->setEnabled(!self.disabled);
     if (self.back_colour != form::kDefaultColour) {
@@ -108,6 +107,18 @@ void QtWindowSystem::Impl::build(FormModel& form_model, EventSink& event_sink)
     window->setFixedSize(outer_size);
     window->move(left, top);
 
+    // The window is shown before its controls exist, so the server maps it
+    // while they are built; nothing is painted before the message loop
+    // runs, by which time every control is in place. Building them first
+    // would also load the fonts and start the accessibility bridge (whose
+    // session-bus connection may launch a process) before the window could
+    // show.
+    window->winId(); // creates the platform window, so its frame can be measured
+    fitFrame();
+    window->show();
+    fitFrame();
+
+    window->setFont(windowFont());
     for (std::size_t i = 1; i < controls.size(); ++i) createControl(controls[i]);
 
     // Tab follows the order of the controls in the model.
@@ -119,10 +130,6 @@ void QtWindowSystem::Impl::build(FormModel& form_model, EventSink& event_sink)
         previous = widget;
     }
 
-    window->winId(); // creates the platform window, so its frame can be measured
-    fitFrame();
-    window->show();
-    fitFrame();
     last_frame_cursor.reset();
     watchFrameWhenOffScreen();
 }
