@@ -15,7 +15,7 @@ cd "$(dirname "$0")"
 
 # --- Debian packages, by what they are for -------------------------------------------
 # Building the program (CMake configures the command-line tools too).
-BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev libsqlite3-dev libcli11-dev rapidjson-dev)
+BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev libfontconfig-dev libsqlite3-dev libcli11-dev rapidjson-dev)
 # Running the window: Qt's platform plugins, a typeface with Chinese glyphs,
 # and Qt's Chinese translations for its own dialogs and menus.
 RUN_PACKAGES=(qt6-qpa-plugins fonts-wqy-microhei qt6-translations-l10n)

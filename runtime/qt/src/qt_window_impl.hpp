@@ -25,6 +25,7 @@ class QMenu;
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <unordered_map>
 
 namespace gr {
@@ -74,6 +75,7 @@ public:
     // Declared first so it is destroyed last, after every widget.
     std::unique_ptr<QApplication> own_app;
     EventTap tap;
+    std::thread font_setup; // loads fontconfig's configuration while the application starts
 
     FormModel* model = nullptr;
     EventSink* sink = nullptr;

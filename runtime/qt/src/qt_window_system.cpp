@@ -18,6 +18,8 @@
 #include <QTextCursor>
 #include <QWindow>
 
+#include <fontconfig/fontconfig.h>
+
 #include <clocale>
 
 namespace gr {
@@ -49,6 +51,11 @@ QString themedStyleName()
 QtWindowSystem::Impl::Impl(int& argc, char** argv)
 {
     if (!QCoreApplication::instance()) {
+        // Fontconfig reads its configuration and font caches on first use,
+        // which the window's first text would otherwise wait for; the
+        // application's start (display connection, platform plugin) leaves
+        // the other core free to do it meanwhile.
+        font_setup = std::thread([] { FcInit(); });
         own_app = std::make_unique<QApplication>(argc, argv);
         // QApplication adopts the user's locale for the C library; the
         // runtime formats and reads numbers with C functions, which must
@@ -64,6 +71,7 @@ QtWindowSystem::Impl::Impl(int& argc, char** argv)
 
 QtWindowSystem::Impl::~Impl()
 {
+    if (font_setup.joinable()) font_setup.join();
     frame_watch.stop();
     if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(&tap);
     widgets.clear();
@@ -71,6 +79,7 @@ QtWindowSystem::Impl::~Impl()
 }
 void QtWindowSystem::Impl::build(FormModel& form_model, EventSink& event_sink)
 {
+    if (font_setup.joinable()) font_setup.join(); // long done by now
     widgets.clear();
     window.reset();
     model = &form_model;
