@@ -22,7 +22,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <thread>
 
 #include <fcntl.h>
@@ -133,47 +132,35 @@ int main(int argc, char** argv)
         _exit(127);
     }
 
-    auto fail = [&](const std::string& why) {
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
-        std::fprintf(stderr, "window_probe: %s\n", why.c_str());
-        return 1;
-    };
-    auto endedEarly = [&](std::string& why) {
-        int status = 0;
-        if (waitpid(child, &status, WNOHANG) != child) return false;
-        why = std::string(program) + " ended (status " + std::to_string(shellStatus(status)) +
-              ") before its window \"" + title + "\" showed";
-        return true;
+    // Polls until `done` holds and gives the time it took; on the program's
+    // end or the timeout, says why and gives a negative time.
+    auto waitUntil = [&](auto done, const char* happened, const char* missed) {
+        while (!done()) {
+            int status = 0;
+            if (waitpid(child, &status, WNOHANG) == child) {
+                std::fprintf(stderr, "window_probe: %s ended (status %d) before its window \"%s\" %s\n", program,
+                             shellStatus(status), title, happened);
+                return -1.0;
+            }
+            if (msSince(start) > timeout_ms) {
+                kill(child, SIGKILL);
+                waitpid(child, nullptr, 0);
+                std::fprintf(stderr, "window_probe: the window \"%s\" of %s %s within %s s\n", title, program, missed,
+                             argv[2]);
+                return -1.0;
+            }
+            std::this_thread::sleep_for(kPollInterval);
+        }
+        return msSince(start);
     };
 
-    std::string why;
     Window window = 0;
-    double map_ms = 0;
-    while (!(window = findViewable(display, DefaultRootWindow(display), title))) {
-        if (endedEarly(why)) {
-            std::fprintf(stderr, "window_probe: %s\n", why.c_str());
-            return 1;
-        }
-        if (msSince(start) > timeout_ms)
-            return fail("the window \"" + std::string(title) + "\" of " + program + " did not show within " +
-                        argv[2] + " s");
-        std::this_thread::sleep_for(kPollInterval);
-    }
-    map_ms = msSince(start);
-
-    double paint_ms = 0;
-    while (!painted(display, window)) {
-        if (endedEarly(why)) {
-            std::fprintf(stderr, "window_probe: %s\n", why.c_str());
-            return 1;
-        }
-        if (msSince(start) > timeout_ms)
-            return fail("the window \"" + std::string(title) + "\" of " + program + " was not painted within " +
-                        argv[2] + " s");
-        std::this_thread::sleep_for(kPollInterval);
-    }
-    paint_ms = msSince(start);
+    const double map_ms =
+        waitUntil([&] { return (window = findViewable(display, DefaultRootWindow(display), title)) != 0; },
+                  "showed", "did not show");
+    if (map_ms < 0) return 1;
+    const double paint_ms = waitUntil([&] { return painted(display, window); }, "was painted", "was not painted");
+    if (paint_ms < 0) return 1;
 
     kill(child, SIGTERM);
     int status = 0;
