@@ -1,6 +1,7 @@
 #include "gearcalc/gauging.hpp"
 
 #include "bounded_root.hpp"
+#include "decimal_rounding.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -210,29 +211,11 @@ SpanMeasurability SpanFits(const Geometry& g, double span, double face_width)
 
 namespace {
 
-// |x| in ten-thousandths, rounded on its 15-significant-digit decimal form,
-// so a value that prints as a half (for example 2.00005) rounds away from
-// zero even when its binary form lies just below the half. Nothing when x
-// has no digits beyond the fourth decimal (from 1e10 on), or is not finite.
+// |x| in ten-thousandths, rounded on its 15-significant-digit decimal form;
+// nothing from 1e10 on, or when x is not finite.
 std::optional<int64_t> tenThousandths(double x)
 {
-    if (!std::isfinite(x)) return std::nullopt;
-    char buf[40];
-    const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 14);
-    const char* e = std::find(buf, r.ptr, 'e');
-    int64_t mantissa = 0;
-    for (const char* p = buf; p < e; ++p)
-        if (*p != '.') mantissa = mantissa * 10 + (*p - '0');
-    int exponent = 0;
-    std::from_chars(e + 1 + (e[1] == '+' ? 1 : 0), r.ptr, exponent);
-    const int drop = 14 - exponent - 4; // decimal places beyond the fourth
-    if (drop <= 0) return std::nullopt;
-    if (drop > 15) return 0;
-    int64_t unit = 1;
-    for (int i = 0; i < drop; ++i) unit *= 10;
-    int64_t kept = mantissa / unit;
-    if ((mantissa % unit) * 2 >= unit) ++kept;
-    return kept;
+    return decimalUnits(x, 4);
 }
 
 } // namespace
@@ -242,9 +225,7 @@ double RoundTo4(double x)
     const std::optional<int64_t> kept = tenThousandths(x);
     if (!kept) return x;
     if (*kept == 0) return 0.0;
-    // kept (below 10^15, exact as a double) over the exact 10^4: one
-    // correctly rounded division, the double nearest to kept × 10^-4.
-    const double y = static_cast<double>(*kept) / 1e4;
+    const double y = fromDecimalUnits(*kept, 4);
     return x < 0.0 ? -y : y;
 }
 

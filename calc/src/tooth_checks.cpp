@@ -2,11 +2,14 @@
 // pair; the formulas and their sources are listed in tooth_checks.hpp.
 #include "gearcalc/tooth_checks.hpp"
 
+#include "decimal_rounding.hpp"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -71,26 +74,9 @@ Result<Chordal> chordAt(const Geometry& g, const VirtualGear& v, double allowanc
 double roundDecimal(double x, int places)
 {
     if (!std::isfinite(x) || x <= 0.0) return x;
-    char buf[40];
-    const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 14);
-    const std::string_view text(buf, static_cast<std::size_t>(r.ptr - buf));
-    const std::size_t e = text.find('e');
-    int64_t mantissa = 0;
-    for (char c : text.substr(0, e))
-        if (c != '.') mantissa = mantissa * 10 + (c - '0');
-    int exponent = 0;
-    std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(), exponent);
-    const int drop = 14 - exponent - places; // digits beyond the last kept decimal
-    if (drop <= 0) return x;
-    if (drop > 15) return 0.0;
-    int64_t unit = 1;
-    for (int i = 0; i < drop; ++i) unit *= 10;
-    int64_t kept = mantissa / unit;
-    if ((mantissa % unit) * 2 >= unit) ++kept;
-    const std::string scaled = std::to_string(kept) + "e-" + std::to_string(places);
-    double y = 0.0;
-    std::from_chars(scaled.data(), scaled.data() + scaled.size(), y);
-    return y;
+    const std::optional<int64_t> kept = decimalUnits(x, places);
+    if (!kept) return x;
+    return *kept == 0 ? 0.0 : fromDecimalUnits(*kept, places);
 }
 
 std::string outside(std::string_view what, double value, std::string_view range)
