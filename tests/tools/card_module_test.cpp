@@ -115,7 +115,8 @@ INSTANTIATE_TEST_SUITE_P(
         ModuleCase{"another_library", std::string(GEARCALC_DIST_DIR) + "/stylx.vlr", "",
                    "is not the PDF module of gearcalc-report (it has no gearcalc_card_pdf)"},
         ModuleCase{"another_build", STALE_CARD_MODULE, "",
-                   "is from another build of gearcalc (its interface 9999, this program's 1)"}),
+                   "is from another build of gearcalc (its interface 9999, this program's " +
+                       std::to_string(gearcalc::report::kCardPdfInterface) + ")"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CardModule, ACopyOfTheProgramUsesTheModuleBesideIt)
